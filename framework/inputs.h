@@ -1,0 +1,44 @@
+// Evaluating a node's inputs over locals: a connected input replaces the
+// local with the upstream value for this sample, an unconnected one leaves
+// it alone.
+#pragma once
+
+#include <cstdint>
+
+#include "node_kind.h"
+#include "vec3.h"
+
+namespace fw {
+
+class Inputs {
+public:
+    Inputs(const NodeBase *node, HostSample *sample)
+        : funcs_(node->kind->services->handler.input), sample_(sample) {}
+
+    double scalar(HostNodeInputID input, double value) const {
+        funcs_->evaluate(input, sample_, &value);
+        return value;
+    }
+    std::int32_t integer(HostNodeInputID input, std::int32_t value) const {
+        funcs_->evaluate(input, sample_, &value);
+        return value;
+    }
+    Vec3 triple(HostNodeInputID input, Vec3 value) const {
+        funcs_->evaluate(input, sample_, value.data());
+        return value;
+    }
+    // A Function input maps a value in place.
+    double function(HostNodeInputID input, double value) const { return scalar(input, value); }
+    bool connected(HostNodeInputID input) const { return funcs_->check(input) != 0; }
+
+private:
+    const HostNodeInputFuncs *funcs_;
+    HostSample *sample_;
+};
+
+// Hands a result to the host for the output asked for.
+inline void setOutput(const NodeBase *node, HostNodeValue value, const void *data) {
+    node->kind->services->handler.output->setValue(value, data);
+}
+
+}  // namespace fw

@@ -1,0 +1,129 @@
+// Create, destroy, copy and the render callbacks of the common life cycle.
+#include <cstdlib>
+
+#include "lifecycle.h"
+
+namespace fw {
+namespace {
+
+constexpr int kNodeRed = 164, kNodeGreen = 50, kNodeBlue = 10;
+
+const char *const kAllocationFailed = "Couldn't allocate memory for instance.";
+
+const HandlerServices &handlerServices(const NodeBase *node) {
+    return node->kind->services->handler;
+}
+
+void storeDefaults(const NodeKind &kind, NodeBase *node) {
+    for (const SettingSpec &setting : kind.settings)
+        field<std::int32_t>(node, setting.offset) = setting.defaultValue;
+    for (const ParamSpec &param : kind.params) {
+        double *value = &field<double>(node, param.value);
+        for (int c = 0; c < paramChannels(param.envType); ++c) value[c] = param.defaults[c];
+    }
+}
+
+void createVParms(const NodeKind &kind, NodeBase *node) {
+    const HostVParmFuncs *vparm = kind.services->handler.vparm;
+    for (const ParamSpec &param : kind.params) {
+        HostVParmID handle = vparm->create(param.envType, -1);
+        if (handle) {
+            vparm->setup(handle, param.label, node->group, nullptr, nullptr, nullptr, nullptr);
+            vparm->setVal(handle, &field<double>(node, param.value));
+        }
+        field<HostVParmID>(node, param.handle) = handle;
+    }
+}
+
+void createConnectors(const NodeKind &kind, NodeBase *node) {
+    const HandlerServices &services = kind.services->handler;
+    for (const ConnectorSpec &input : kind.inputs)
+        field<HostNodeInputID>(node, input.handle) =
+            services.input->create(node->node, input.type, input.name, inputEvent);
+    for (const ConnectorSpec &output : kind.outputs)
+        field<HostNodeOutputID>(node, output.handle) =
+            services.output->create(node->node, output.type, output.name);
+}
+
+}  // namespace
+
+HostInstance createInstance(const NodeKind &kind, void *privateData, HostNodeID hostNode,
+                            HostError *error) {
+    auto *node = static_cast<NodeBase *>(std::calloc(1, kind.recordSize));
+    if (!node) {
+        if (error) *error = kAllocationFailed;
+        return nullptr;
+    }
+    node->kind = &kind;
+    node->node = hostNode;
+
+    const HandlerServices &services = kind.services->handler;
+    if (kind.setsPreviewType) services.node->setNodePreviewType(hostNode, HOST_PREVIEW_SPHERE);
+    services.node->setNodeColor(hostNode, kNodeRed, kNodeGreen, kNodeBlue);
+
+    storeDefaults(kind, node);
+    if (kind.hooks.afterDefaults) kind.hooks.afterDefaults(node, privateData);
+
+    if (kind.usesEnvelopes && kind.channelGroup)
+        node->group =
+            services.envelope->createGroup(services.node->chanGroup(hostNode), kind.channelGroup);
+    if (kind.usesEnvelopes) createVParms(kind, node);
+    createConnectors(kind, node);
+    return node;
+}
+
+void HOST_CALL destroyInstance(HostInstance instance) {
+    auto *node = static_cast<NodeBase *>(instance);
+    if (!node) return;
+    const NodeKind &kind = *node->kind;
+    if (kind.hooks.beforeDestroy) kind.hooks.beforeDestroy(node);
+    for (const ParamSpec &param : kind.params)
+        if (HostVParmID handle = field<HostVParmID>(node, param.handle))
+            handlerServices(node).vparm->destroy(handle);
+    std::free(node);
+}
+
+HostError HOST_CALL copyInstance(HostInstance toInstance, HostInstance fromInstance) {
+    auto *to = static_cast<NodeBase *>(toInstance);
+    auto *from = static_cast<const NodeBase *>(fromInstance);
+    if (!to || !from || to->kind != from->kind) return nullptr;
+    const NodeKind &kind = *to->kind;
+    for (const SettingSpec &setting : kind.settings)
+        field<std::int32_t>(to, setting.offset) = field<std::int32_t>(from, setting.offset);
+    // A vparm whose creation failed has nothing to copy to or from.
+    for (const ParamSpec &param : kind.params) {
+        HostVParmID target = field<HostVParmID>(to, param.handle);
+        HostVParmID source = field<HostVParmID>(from, param.handle);
+        if (target && source) handlerServices(to).vparm->copy(target, source);
+    }
+    if (kind.hooks.afterCopy) kind.hooks.afterCopy(to, from);
+    return nullptr;
+}
+
+void refreshCachedValues(NodeBase *node, double time) {
+    for (const ParamSpec &param : node->kind->params)
+        if (HostVParmID handle = field<HostVParmID>(node, param.handle))
+            handlerServices(node).vparm->getVal(handle, time, nullptr,
+                                                &field<double>(node, param.value));
+}
+
+HostError HOST_CALL renderStart(HostInstance instance, int mode) {
+    auto *node = static_cast<NodeBase *>(instance);
+    if (node && node->kind->hooks.renderStart) return node->kind->hooks.renderStart(node, mode);
+    return nullptr;
+}
+
+void HOST_CALL renderEnd(HostInstance instance) {
+    auto *node = static_cast<NodeBase *>(instance);
+    if (node && node->kind->hooks.renderEnd) node->kind->hooks.renderEnd(node);
+}
+
+HostError HOST_CALL newTime(HostInstance instance, int frame, double time) {
+    auto *node = static_cast<NodeBase *>(instance);
+    if (!node) return nullptr;
+    refreshCachedValues(node, time);
+    if (node->kind->hooks.afterNewTime) node->kind->hooks.afterNewTime(node, frame, time);
+    return nullptr;
+}
+
+}  // namespace fw

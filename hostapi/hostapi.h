@@ -1,0 +1,13 @@
+/* The host's plug-in interface, shared by modules and hosts. */
+#ifndef HOSTAPI_HOSTAPI_H
+#define HOSTAPI_HOSTAPI_H
+
+#include "globals.h"
+#include "io.h"
+#include "module.h"
+#include "node.h"
+#include "panel.h"
+#include "platform.h"
+#include "vparm.h"
+
+#endif

@@ -1,0 +1,82 @@
+#include "generator.h"
+
+#include <atomic>
+
+namespace orv {
+namespace {
+
+constexpr int kWords = 624;
+constexpr int kShift = 397;
+constexpr std::uint32_t kMatrix = 0x9908b0dfu;
+constexpr std::uint32_t kUpper = 0x80000000u;
+constexpr std::uint32_t kLower = 0x7fffffffu;
+// Position of a state that was never seeded.
+constexpr int kUnseeded = kWords + 1;
+
+// One MT19937 state, on cache lines of its own so threads don't share them.
+struct alignas(64) State {
+    std::uint32_t words[kWords]{};
+    int position = kUnseeded;
+};
+
+void seedState(State &state, std::uint32_t seed) {
+    state.words[0] = seed;
+    for (int i = 1; i < kWords; ++i) {
+        const std::uint32_t previous = state.words[i - 1];
+        state.words[i] = 1812433253u * (previous ^ (previous >> 30)) + static_cast<std::uint32_t>(i);
+    }
+    state.position = kWords;
+}
+
+void twist(State &state) {
+    std::uint32_t *mt = state.words;
+    auto mix = [](std::uint32_t upper, std::uint32_t lower, std::uint32_t far) {
+        const std::uint32_t y = (upper & kUpper) | (lower & kLower);
+        return far ^ (y >> 1) ^ ((y & 1u) ? kMatrix : 0u);
+    };
+    int i = 0;
+    for (; i < kWords - kShift; ++i) mt[i] = mix(mt[i], mt[i + 1], mt[i + kShift]);
+    for (; i < kWords - 1; ++i) mt[i] = mix(mt[i], mt[i + 1], mt[i + kShift - kWords]);
+    mt[kWords - 1] = mix(mt[kWords - 1], mt[0], mt[kShift - 1]);
+    state.position = 0;
+}
+
+std::uint32_t draw(State &state, int stateIndex) {
+    if (state.position >= kWords) {
+        if (state.position == kUnseeded) seedState(state, derivedSeed(kDefaultSeed, stateIndex));
+        twist(state);
+    }
+    std::uint32_t y = state.words[state.position++];
+    y ^= y >> 11;
+    y ^= (y << 7) & 0x9d2c5680u;
+    y ^= (y << 15) & 0xefc60000u;
+    y ^= y >> 18;
+    return y;
+}
+
+// Constant-initialised: nothing runs at load time.
+State threadStates[kThreadStates];
+State strayState;  // for render-thread indices the table has no room for
+std::atomic_flag strayLock = ATOMIC_FLAG_INIT;
+
+}  // namespace
+
+void seedGenerator(std::uint32_t seed) {
+    for (int k = 0; k < kThreadStates; ++k) seedState(threadStates[k], derivedSeed(seed, k));
+    while (strayLock.test_and_set(std::memory_order_acquire)) {
+    }
+    seedState(strayState, derivedSeed(seed, kThreadStates));
+    strayLock.clear(std::memory_order_release);
+}
+
+std::uint32_t nextWord(int threadIndex) {
+    if (static_cast<unsigned>(threadIndex) < static_cast<unsigned>(kThreadStates))
+        return draw(threadStates[threadIndex], threadIndex);
+    while (strayLock.test_and_set(std::memory_order_acquire)) {
+    }
+    const std::uint32_t word = draw(strayState, kThreadStates);
+    strayLock.clear(std::memory_order_release);
+    return word;
+}
+
+}  // namespace orv

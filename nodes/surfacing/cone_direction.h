@@ -1,0 +1,36 @@
+// Directions in a cone around an axis, as Ambient Occlusion lays out its
+// rays: θ is the angle from the axis and φ the angle around it.
+#pragma once
+
+#include <cmath>
+
+#include "framework/vec3.h"
+
+namespace orv {
+
+// The two turns that carry the +x axis onto the cone axis n: by the
+// elevation e in the x-y plane, then by the azimuth a in the x-z plane.
+struct ConeFrame {
+    double cosE, sinE, cosA, sinA;
+
+    static ConeFrame around(const fw::Vec3 &n) {
+        const double a = std::atan2(n[2], n[0]);
+        const double e = std::atan2(n[1], std::sqrt(n[2] * n[2] + n[0] * n[0]));
+        return {std::cos(e), std::sin(e), std::cos(a), std::sin(a)};
+    }
+
+    // The ray at (θ, φ). Each turn is written as a rotation, which equals the
+    // polar form r·cos(g + e), r·sin(g + e) of the same turn without the
+    // atan2 and square root per ray.
+    fw::Vec3 direction(double theta, double phi) const {
+        const double sinTheta = std::sin(theta);
+        const double x = std::cos(theta);
+        const double y = sinTheta * std::sin(phi);
+        const double z = sinTheta * std::cos(phi);
+        const double x1 = x * cosE - y * sinE;
+        const double y1 = x * sinE + y * cosE;
+        return {x1 * cosA - z * sinA, y1, x1 * sinA + z * cosA};
+    }
+};
+
+}  // namespace orv
