@@ -7,7 +7,9 @@
 
 namespace fw {
 
-using Vec3 = std::array<double, 3>;
+// A type of its own (not an alias of std::array) so that the operators below
+// are found wherever a Vec3 is used.
+struct Vec3 : std::array<double, 3> {};
 
 constexpr Vec3 operator+(const Vec3 &a, const Vec3 &b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
 constexpr Vec3 operator-(const Vec3 &a, const Vec3 &b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }

@@ -43,7 +43,7 @@ typedef const void *HostPanelHint;
 #define HOST_XPTAG_MIN 0x3d014002u       /* control id, minimum */
 #define HOST_XPTAG_MAX 0x3d014102u       /* control id, maximum */
 #define HOST_XPTAG_RANGE 0x3d014304u     /* control id, minimum, maximum, step */
-#define HOST_XPTAG_HARDMINMAX 0x3d014703u /* control id, minimum, maximum (0: none) */
+#define HOST_XPTAG_HARDMINMAX 0x3d014703u /* control id, minimum is hard, maximum is hard */
 #define HOST_XPTAG_SLIDER 0x3d014402u    /* control id, slider kind */
 #define HOST_XPTAG_ENABLE 0x3d01f984u    /* controlling id, text, 0, table; ids */
 #define HOST_XPTAG_STACK 0x3d020983u     /* stack id, controlling id, table; ids */

@@ -6,7 +6,16 @@
 
 namespace orv {
 
-extern const fw::NodeKind kSqrt;
+extern const fw::NodeKind kAdvancedRayTrace;
+extern const fw::NodeKind kAmbientOcclusion;
+extern const fw::NodeKind kCounter;
+extern const fw::NodeKind kDecayColor;
+extern const fw::NodeKind kDecayScalar;
+extern const fw::NodeKind kHoldValue;
+extern const fw::NodeKind kRenderInfo;
 extern const fw::NodeKind kRandom;
+extern const fw::NodeKind kRayShade;
+extern const fw::NodeKind kSqrt;
+extern const fw::NodeKind kTakeSamples;
 
 }  // namespace orv

@@ -2,6 +2,8 @@
 // services, or neither when the host process is a render node without them.
 #pragma once
 
+#include <cstdint>
+
 #include "framework/vec3.h"
 #include "hostapi/hostapi.h"
 

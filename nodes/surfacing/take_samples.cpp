@@ -201,6 +201,7 @@ const HostPanelHint kHints[] = {
     FW_HINT_CONTROL(0x8001, "iPopChoice", "Mode"),
     FW_HINT_CHOICES(0x8001, kModeChoices),
     FW_HINT_CONTROL(0x8002, "integer", "Samples"),
+    FW_HINT_MIN(0x8002, 1),
     FW_HINT_HARD_MIN_MAX(0x8002, 1, 0),
     ORV_CHANNEL_HINTS(0x8003, "R"),
     ORV_CHANNEL_HINTS(0x8008, "G"),
