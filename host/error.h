@@ -14,6 +14,6 @@ public:
 };
 
 // Quotes a name the way error messages show it: "Orv Foo".
-inline std::string quoted(const std::string &text) { return "\"" + text + "\""; }
+inline std::string inQuotes(const std::string &text) { return "\"" + text + "\""; }
 
 }  // namespace host

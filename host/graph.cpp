@@ -8,7 +8,7 @@ namespace host {
 namespace {
 
 std::string connectorName(const Node &node, const std::string &connector) {
-    return quoted(node.name()) + "." + quoted(connector);
+    return inQuotes(node.name()) + "." + inQuotes(connector);
 }
 
 const char *typeName(int type) {
@@ -87,14 +87,14 @@ OutputConnector *Node::output(std::string_view name) const {
 
 InputConnector &Node::requireInput(std::string_view name) const {
     if (InputConnector *found = input(name)) return *found;
-    throw Error("node " + quoted(name_) + " (" + kindName() + ") has no input " +
-                quoted(std::string(name)));
+    throw Error("node " + inQuotes(name_) + " (" + kindName() + ") has no input " +
+                inQuotes(std::string(name)));
 }
 
 OutputConnector &Node::requireOutput(std::string_view name) const {
     if (OutputConnector *found = output(name)) return *found;
-    throw Error("node " + quoted(name_) + " (" + kindName() + ") has no output " +
-                quoted(std::string(name)));
+    throw Error("node " + inQuotes(name_) + " (" + kindName() + ") has no output " +
+                inQuotes(std::string(name)));
 }
 
 void Node::inputChanged(InputConnector &input, int event) {
@@ -121,8 +121,8 @@ Graph::~Graph() {
 }
 
 void Graph::checkNewName(const std::string &name) const {
-    if (name.empty()) throw Error("graph " + quoted(name_) + ": a node needs a name");
-    if (find(name)) throw Error("graph " + quoted(name_) + " already has a node " + quoted(name));
+    if (name.empty()) throw Error("graph " + inQuotes(name_) + ": a node needs a name");
+    if (find(name)) throw Error("graph " + inQuotes(name_) + " already has a node " + inQuotes(name));
 }
 
 std::string Graph::uniqueName(std::string_view base) const {
@@ -141,7 +141,7 @@ void Graph::remove(Node &node) {
     auto at = std::find_if(nodes_.begin(), nodes_.end(),
                            [&node](const auto &n) { return n.get() == &node; });
     if (at == nodes_.end())
-        throw Error("graph " + quoted(name_) + " has no node " + quoted(node.name()));
+        throw Error("graph " + inQuotes(name_) + " has no node " + inQuotes(node.name()));
     for (const auto &output : node.outputs_) disconnectAllFrom(*output);
     // The node's own inputs go with it, unannounced: it is being destroyed.
     for (const auto &input : node.inputs_) input->source = nullptr;
@@ -157,7 +157,7 @@ Node *Graph::find(std::string_view name) const {
 
 Node &Graph::require(std::string_view name) const {
     if (Node *node = find(name)) return *node;
-    throw Error("graph " + quoted(name_) + " has no node " + quoted(std::string(name)));
+    throw Error("graph " + inQuotes(name_) + " has no node " + inQuotes(std::string(name)));
 }
 
 bool Graph::reachesUpstream(const Node &from, const Node &target) const {
@@ -178,7 +178,7 @@ bool Graph::reachesUpstream(const Node &from, const Node &target) const {
 
 void Graph::connect(OutputConnector &from, InputConnector &to) {
     if (&from.node->graph() != this || &to.node->graph() != this)
-        throw Error("graph " + quoted(name_) + ": cannot connect " +
+        throw Error("graph " + inQuotes(name_) + ": cannot connect " +
                     connectorName(*from.node, from.name) + " to " +
                     connectorName(*to.node, to.name) + " across graphs");
     if (!typesConnect(from.type, to.type))

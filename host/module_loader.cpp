@@ -32,7 +32,7 @@ void decodeTags(const std::string &where, const HostServerTag *tags, ServerInfo 
     if (!tags) return;
     for (int i = 0;; ++i) {
         if (i == Module::kMaxTags)
-            throw Error(where + ": tag list of server " + quoted(server.name) +
+            throw Error(where + ": tag list of server " + inQuotes(server.name) +
                         " has no end within " + std::to_string(Module::kMaxTags) + " tags");
         const HostServerTag &tag = tags[i];
         if (!tag.text && tag.tag == 0) return;
@@ -52,7 +52,7 @@ std::vector<ServerInfo> readServers(const std::string &where, const HostServerRe
         if (!record.serverClass) return servers;
         if (!record.name)
             throw Error(where + ": server record " + std::to_string(i) + " (class " +
-                        quoted(record.serverClass) + ") has no name");
+                        inQuotes(record.serverClass) + ") has no name");
         ServerInfo server;
         server.serverClass = record.serverClass;
         server.name = record.name;

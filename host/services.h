@@ -17,10 +17,16 @@
 
 namespace host {
 
+class Services;
+
 // The lookup given to activations. It serves the current host (see host.h),
 // and nothing when there is none. Every name gets the same pointer on every
 // call; unknown and withheld names get null.
 extern "C" void *HOST_CALL hostServiceLookup(const char *serviceName, int useMode);
+
+// Which host hostServiceLookup serves; null for none. The Host sets itself.
+void setCurrentServices(Services *services);
+Services *currentServicesOrNull();
 
 // The backdrop colour seen along a direction at a time.
 using BackdropFunction =
@@ -55,7 +61,7 @@ public:
     const SceneSettings &scene() const { return scene_; }
 
     // "LW Backdrop Info 2": solid black until a renderer installs its own.
-    void setBackdrop(BackdropFunction backdrop);
+    void setBackdrop(BackdropFunction backdrop, int type = 0);
     void backdrop(double time, const double direction[3], double color[3]) const;
 
     FileRequests &fileRequests() { return fileRequests_; }

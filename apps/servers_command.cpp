@@ -1,0 +1,35 @@
+// orvhost servers: the module's servers as the add menu shows them.
+#include <cstdio>
+
+#include "commands.h"
+#include "host/host.h"
+
+namespace app {
+
+Run addServersCommand(CLI::App &program, const Common &common) {
+    CLI::App *command = program.add_subcommand(
+        "servers", "List the module's servers by menu group: user name, server name, class");
+    (void)command;
+    return [&common] {
+        host::Host host(common.modulePath.empty() ? host::Host::defaultModulePath()
+                                                  : std::filesystem::path(common.modulePath));
+        const auto &servers = host.module().servers();
+        // Menu groups in the order they first appear, each with its servers.
+        std::vector<std::string> groups;
+        for (const auto &server : servers)
+            if (std::find(groups.begin(), groups.end(), server.group) == groups.end())
+                groups.push_back(server.group);
+        std::printf("%zu servers in %s\n", servers.size(), host.module().path().c_str());
+        for (const std::string &group : groups) {
+            std::printf("\n%s\n", group.empty() ? "(no group)" : group.c_str());
+            for (const auto &server : servers) {
+                if (server.group != group) continue;
+                std::printf("  %-28s %-32s %s%s\n", server.userName.c_str(), server.name.c_str(),
+                            server.serverClass.c_str(), server.activate ? "" : " (no activation)");
+            }
+        }
+        return 0;
+    };
+}
+
+}  // namespace app

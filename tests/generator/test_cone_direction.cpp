@@ -1,0 +1,49 @@
+// The cone directions of Ambient Occlusion, written as rotations, against
+// the two turns by atan2 and polar form they stand for.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "nodes/surfacing/cone_direction.h"
+
+namespace {
+
+fw::Vec3 stepByStep(double theta, double phi, double a, double e) {
+    double x = std::cos(theta), y = std::sin(theta) * std::sin(phi), z = std::sin(theta) * std::cos(phi);
+    const double g = std::atan2(y, x), r1 = std::sqrt(x * x + y * y);
+    x = r1 * std::cos(g + e);
+    y = r1 * std::sin(g + e);
+    const double h = std::atan2(z, x), r2 = std::sqrt(x * x + z * z);
+    x = r2 * std::cos(h + a);
+    z = r2 * std::sin(h + a);
+    return {x, y, z};
+}
+
+TEST(ConeDirection, AgreesWithTheStepByStepTurns) {
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    for (int i = 0; i < 100000; ++i) {
+        const fw::Vec3 n{unit(random), unit(random), unit(random)};
+        const double theta = (unit(random) + 1.0) * 1.6;
+        const double phi = unit(random) * 7.0;
+        const double a = std::atan2(n[2], n[0]);
+        const double e = std::atan2(n[1], std::sqrt(n[2] * n[2] + n[0] * n[0]));
+        const fw::Vec3 fast = orv::ConeFrame::around(n).direction(theta, phi);
+        const fw::Vec3 slow = stepByStep(theta, phi, a, e);
+        for (int c = 0; c < 3; ++c) ASSERT_NEAR(fast[c], slow[c], 1e-12) << i;
+    }
+}
+
+TEST(ConeDirection, ThetaIsTheAngleFromTheAxis) {
+    const fw::Vec3 n{0.3, -0.8, 0.52};
+    const fw::Vec3 axis = fw::normalize(n);
+    const orv::ConeFrame frame = orv::ConeFrame::around(n);
+    for (double theta : {0.0, 0.2, 1.0, 1.5707963267948966}) {
+        const fw::Vec3 d = frame.direction(theta, 0.7);
+        EXPECT_NEAR(fw::dot(d, axis), std::cos(theta), 1e-12);
+        EXPECT_NEAR(fw::length(d), 1.0, 1e-12);
+    }
+}
+
+}  // namespace
