@@ -58,8 +58,9 @@ Run addEvalCommand(CLI::App &program, const Common &common) {
     command->add_option("--bounces", o.bounces, "Bounce count of the sample");
     command->add_option("--flags", o.flags,
                         "Sample flags: 1 shadow, 2 reflection, 4 refraction, 8 sampled, 16 preview");
-    command->add_option("-t,--time", o.time, "Time in seconds")->excludes("--frame");
-    command->add_option("-f,--frame", o.frame, "Frame (time = frame / frames per second)");
+    CLI::Option *time = command->add_option("-t,--time", o.time, "Time in seconds");
+    command->add_option("-f,--frame", o.frame, "Frame (time = frame / frames per second)")
+        ->excludes(time);
     return [&common] {
         PreparedNode prepared = prepareNode(common, o.choice);
         host::Node &node = *prepared.node;

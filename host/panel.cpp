@@ -357,6 +357,13 @@ std::optional<std::vector<double>> Panel::numbers(std::uint32_t controlId, doubl
     return shown;
 }
 
+HostVParmID Panel::vparm(std::uint32_t controlId) const {
+    Use use(*this);
+    const Control &control = requireControl(controlId);
+    if (control.kind != ValueKind::Envelope) return nullptr;
+    return static_cast<HostVParmID>(currentValue(control));
+}
+
 std::optional<std::string> Panel::text(std::uint32_t controlId) const {
     Use use(*this);
     const Control &control = requireControl(controlId);

@@ -160,6 +160,9 @@ public:
     std::optional<int> intValue(std::uint32_t controlId) const;
     std::optional<std::vector<double>> numbers(std::uint32_t controlId, double time) const;
     std::optional<std::string> text(std::uint32_t controlId) const;
+    // The vparm behind an envelope control, for callers that set its keys;
+    // null for other controls and while the control shows no value.
+    HostVParmID vparm(std::uint32_t controlId) const;
 
     // ---- Acting as a user ----
     // Each of these hands the new value to the node's set callback, then calls

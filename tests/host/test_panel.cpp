@@ -274,12 +274,15 @@ TEST_F(PanelTest, ReadsValuesInPanelUnits) {
     EXPECT_NEAR(panel_->numbers(0x8006, 0.0)->at(0), 100.0, 1e-12);
     EXPECT_EQ(panel_->numbers(0x8007, 0.0)->size(), 3u);
     EXPECT_EQ(panel_->text(0x800a), "first");
+    EXPECT_EQ(panel_->vparm(0x8007), handle(node_.color));
+    EXPECT_EQ(panel_->vparm(0x8002), nullptr);
     EXPECT_EQ(panel_->valueText(0x8008, 0.0), "Shadow");  // stored 4 is position 1
     EXPECT_EQ(panel_->valueText(0x8005, 0.0), "on");
 
     node_.connected = {0x8002, 0x8004};
     EXPECT_EQ(panel_->intValue(0x8002), std::nullopt);
     EXPECT_EQ(panel_->numbers(0x8004, 0.0), std::nullopt);
+    EXPECT_EQ(panel_->vparm(0x8004), nullptr);
     EXPECT_EQ(panel_->valueText(0x8004, 0.0), "(no value)");
     EXPECT_THROW(panel_->setValue(0x8002, "5"), host::Error);
 }

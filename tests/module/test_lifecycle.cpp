@@ -88,7 +88,9 @@ void expectRoundTrip(ModuleTest *, host::Host &host, host::Graph &graph, const c
     EXPECT_EQ(data(first), data(second)) << kind;
     host::Panel *a = original.panel();
     host::Panel *b = loaded.panel();
-    if (a && b) EXPECT_EQ(a->describe(0.0), b->describe(0.0)) << kind;
+    if (a && b) {
+        EXPECT_EQ(a->describe(0.0), b->describe(0.0)) << kind;
+    }
 }
 
 TEST_F(ModuleTest, EveryKindRoundTripsThroughTextAndBinary) {

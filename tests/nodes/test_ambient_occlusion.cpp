@@ -98,7 +98,9 @@ TEST_F(Occlusion, RandomRaysFollowTheSeededSequence) {
         EXPECT_NEAR(theta(ray), u2 * 90.0, 1e-6);
         double expectedPhi = u1 * 360.0;
         if (expectedPhi > 180.0) expectedPhi -= 360.0;
-        if (u2 > 1e-6) EXPECT_NEAR(phi(ray), expectedPhi, 1e-6);
+        if (u2 > 1e-6) {
+            EXPECT_NEAR(phi(ray), expectedPhi, 1e-6);
+        }
     }
     // A second create restarts the sequence.
     const auto first = rays.rays;

@@ -48,7 +48,7 @@ TEST_F(MemoryNodes, CounterClampsTheModeInputAndComparesLikeIEEE) {
     EXPECT_EQ(run(counter, 4), (std::vector<double>{0, 1, 2, 3}));
 
     // NaN makes "A Does Not Change" true (reset) and "A Equal To B" false.
-    feed(counter, "A", kNaN);
+    feedScalar(counter, "A", kNaN);
     graph.disconnect(counter.requireInput("Mode"));
     set(counter, "Mode", "A Does Not Change");
     counter.renderStart(0);

@@ -11,10 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "host/error.h"
 #include "host/host.h"
 #include "host/native_nodes.h"
 #include "host/panel.h"
 #include "host/sample.h"
+#include "host/scene.h"
 #include "host/value_slot.h"
 
 namespace testing_support {
@@ -67,6 +69,24 @@ private:
     }
 };
 
+// A scalar source of any double, NaN and infinities included, which scene
+// settings (JSON numbers) cannot carry.
+class ScalarSource final : public host::Node {
+public:
+    ScalarSource(host::Graph &graph, std::string name, double value)
+        : Node(graph, std::move(name)), value_(value) {
+        addOutput(HOST_NOT_SCALAR, "Out");
+    }
+    const std::string &kindName() const override { return kind_; }
+    void evaluate(HostSample &, host::OutputConnector &, host::ValueSlot &slot) override {
+        slot.deliver(&value_);
+    }
+
+private:
+    std::string kind_ = "Scalar Source";
+    double value_;
+};
+
 class ModuleTest : public ::testing::Test {
 protected:
     host::Host host{modulePath()};
@@ -111,6 +131,12 @@ protected:
         host::Node &constant = host::addNativeNode(graph, kind, graph.uniqueName(input + " feed"),
                                                    {{"value", value}}, "test");
         graph.connect(*constant.outputs().front(), in);
+    }
+
+    // Feeds a scalar input from any double.
+    void feedScalar(host::Node &node, const std::string &input, double value) {
+        auto &source = graph.add<ScalarSource>(graph.uniqueName(input + " source"), value);
+        graph.connect(*source.outputs().front(), node.requireInput(input));
     }
 
     void startFrame(int frame = 1, double time = 0.0) {
