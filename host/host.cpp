@@ -38,8 +38,12 @@ std::filesystem::path Host::defaultModulePath() {
     if (const char *named = std::getenv("ORV_MODULE"); named && *named) return named;
     std::error_code error;
     const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) return self.parent_path() / "orvnodes.so";
-    return "orvnodes.so";
+    if (error) return "orvnodes.so";
+    // Beside the program, or one folder up for the tools built in sub-folders
+    // of the build (tests, benchmarks).
+    const auto beside = self.parent_path() / "orvnodes.so";
+    const auto above = self.parent_path().parent_path() / "orvnodes.so";
+    return !std::filesystem::exists(beside) && std::filesystem::exists(above) ? above : beside;
 }
 
 NodeServer *Host::findServer(std::string_view name) const {

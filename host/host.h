@@ -30,7 +30,8 @@ public:
     Host &operator=(const Host &) = delete;
 
     // Where the module is looked for when none is named: $ORV_MODULE, else
-    // orvnodes.so beside the running program.
+    // orvnodes.so beside the running
+    // program (or one folder up, for tools in sub-folders of the build).
     static std::filesystem::path defaultModulePath();
 
     Services &services() { return services_; }
