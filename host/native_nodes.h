@@ -41,6 +41,9 @@ class SurfaceNode final : public Node {
     // The surface's channels at one spot: every input evaluated over its
     // setting.
     SurfaceChannels channels(HostSample &sample) const;
+    // Only the share of light the surface lets through, for shadow rays:
+    // nothing else upstream is evaluated.
+    double transparency(HostSample &sample) const;
     // The channels while nothing is connected.
     const SurfaceChannels &defaults() const { return defaults_; }
 

@@ -26,6 +26,12 @@ const std::string &SurfaceNode::kindName() const {
 
 void SurfaceNode::evaluate(HostSample &, OutputConnector &, ValueSlot &) {}
 
+double SurfaceNode::transparency(HostSample &sample) const {
+    double value = defaults_.transparency;
+    evaluateInput(*transparency_, sample, &value);
+    return value;
+}
+
 SurfaceChannels SurfaceNode::channels(HostSample &sample) const {
     SurfaceChannels channels = defaults_;
     evaluateInput(*color_, sample, channels.color);

@@ -30,7 +30,11 @@ bool inOddCell(const Vec3 &p, double size) {
     if (!(size > 0.0)) return false;
     bool odd = false;
     for (double x : p) {
-        const double cell = std::floor(x / size);
+        // Surfaces often lie on a cell boundary (a floor at y = 0), where the
+        // rounding of hit positions would pick either cell at random: a
+        // nudge far above that rounding keeps them in one.
+        constexpr double kBoundaryNudge = 1e-5;
+        const double cell = std::floor(x / size + kBoundaryNudge);
         // Past 2^53 every double is even; fmod stays exact where a cast to
         // an integer would overflow.
         if (std::isfinite(cell) && std::fmod(cell, 2.0) != 0.0) odd = !odd;

@@ -151,6 +151,7 @@ class Scene::GraphSurface final : public SurfaceShader {
 public:
     explicit GraphSurface(const SurfaceNode &node) : node_(node) {}
     SurfaceChannels shade(HostSample &sample) const override { return node_.channels(sample); }
+    double transmission(HostSample &sample) const override { return node_.transparency(sample); }
 
 private:
     const SurfaceNode &node_;

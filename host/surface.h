@@ -22,6 +22,9 @@ class SurfaceShader {
 public:
     virtual ~SurfaceShader() = default;
     virtual SurfaceChannels shade(HostSample &sample) const = 0;
+    // The share of light let through, for shadow rays; surfaces that can
+    // find it without evaluating every channel say so here.
+    virtual double transmission(HostSample &sample) const { return shade(sample).transparency; }
 };
 
 }  // namespace host

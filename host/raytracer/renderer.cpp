@@ -1,0 +1,111 @@
+#include "renderer.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+namespace render {
+namespace {
+
+// A fixed jitter per pixel sample, so that renders repeat exactly.
+double jitter(int x, int y, int sample, int axis) {
+    std::uint32_t h = static_cast<std::uint32_t>(x) * 0x8da6b343u ^ static_cast<std::uint32_t>(y) * 0xd8163841u ^
+                      static_cast<std::uint32_t>(sample * 2 + axis) * 0xcb1ab31fu;
+    h ^= h >> 16;
+    h *= 0x7feb352du;
+    h ^= h >> 15;
+    h *= 0x846ca68bu;
+    h ^= h >> 16;
+    return h * (1.0 / 4294967296.0) - 0.5;
+}
+
+}  // namespace
+
+RenderStatistics renderFrame(const Tracer &tracer, const RenderOptions &options, Image &image,
+                             const ProgressCallback &progress) {
+    const auto started = std::chrono::steady_clock::now();
+    const Camera &camera = tracer.scene().camera;
+    image = Image(camera.width, camera.height);
+    const int tile = std::max(1, options.tileSize);
+    const int columns = (camera.width + tile - 1) / tile, rows = (camera.height + tile - 1) / tile;
+    const int tiles = columns * rows;
+    const int threadCount = std::clamp(options.threads, 1, 16);
+    const int samples = std::max(1, options.samplesPerPixel);
+
+    std::vector<ThreadState> states(static_cast<std::size_t>(threadCount));
+    std::atomic<int> nextTile{0}, doneTiles{0};
+    // Thread 0 renders too, and reports progress between its tiles.
+    auto work = [&](ThreadState &state) {
+        auto reported = std::chrono::steady_clock::now();
+        for (int t = nextTile.fetch_add(1); t < tiles; t = nextTile.fetch_add(1)) {
+            const int x0 = (t % columns) * tile, y0 = (t / columns) * tile;
+            for (int y = y0; y < std::min(y0 + tile, camera.height); ++y)
+                for (int x = x0; x < std::min(x0 + tile, camera.width); ++x) {
+                    Vec sum{0, 0, 0};
+                    for (int s = 0; s < samples; ++s) {
+                        const double jx = samples > 1 ? jitter(x, y, s, 0) : 0.0;
+                        const double jy = samples > 1 ? jitter(x, y, s, 1) : 0.0;
+                        const Vec c = tracer.renderPixel(x, y, jx, jy, state);
+                        for (int k = 0; k < 3; ++k) sum[k] += c[k];
+                    }
+                    float *out = image.pixel(x, y);
+                    for (int k = 0; k < 3; ++k) out[k] = static_cast<float>(sum[k] / samples);
+                }
+            const int done = doneTiles.fetch_add(1) + 1;
+            const auto now = std::chrono::steady_clock::now();
+            if (state.index == 0 && progress && now - reported > std::chrono::milliseconds(100)) {
+                progress(done, tiles);
+                reported = now;
+            }
+        }
+    };
+
+    for (int i = 0; i < threadCount; ++i) states[static_cast<std::size_t>(i)].index = i;
+    std::vector<std::thread> workers;
+    for (int i = 1; i < threadCount; ++i) workers.emplace_back(work, std::ref(states[static_cast<std::size_t>(i)]));
+    work(states[0]);
+    for (auto &worker : workers) worker.join();
+    if (progress) progress(tiles, tiles);
+
+    RenderStatistics statistics;
+    for (const ThreadState &state : states) {
+        statistics.primaryRays += state.primaryRays;
+        statistics.secondaryRays += state.secondaryRays;
+    }
+    statistics.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    return statistics;
+}
+
+ProgressBar::ProgressBar(std::string label) : label_(std::move(label)), terminal_(isatty(2) != 0) {}
+
+void ProgressBar::operator()(int done, int total) {
+    const double share = total > 0 ? static_cast<double>(done) / total : 1.0;
+    if (terminal_) {
+        constexpr int kWidth = 40;
+        const int filled = static_cast<int>(share * kWidth);
+        std::fprintf(stderr, "\r%s [%.*s%*s] %3d%%  %d/%d tiles", label_.c_str(), filled,
+                     "########################################", kWidth - filled, "",
+                     static_cast<int>(share * 100), done, total);
+        std::fflush(stderr);
+        return;
+    }
+    const int tenth = static_cast<int>(share * 10);
+    if (tenth != lastTenth_) {
+        lastTenth_ = tenth;
+        std::fprintf(stderr, "%s %3d%%\n", label_.c_str(), tenth * 10);
+    }
+}
+
+void ProgressBar::finish(const RenderStatistics &s) {
+    if (terminal_) std::fprintf(stderr, "\n");
+    std::fprintf(stderr, "%s done in %.2f s: %llu primary, %llu secondary rays (%.2f M rays/s)\n",
+                 label_.c_str(), s.seconds, static_cast<unsigned long long>(s.primaryRays),
+                 static_cast<unsigned long long>(s.secondaryRays),
+                 s.seconds > 0 ? (s.primaryRays + s.secondaryRays) / s.seconds / 1e6 : 0.0);
+}
+
+}  // namespace render

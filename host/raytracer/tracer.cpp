@@ -1,0 +1,417 @@
+#include "tracer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace render {
+namespace {
+
+double dot(const Vec &a, const Vec &b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+Vec cross(const Vec &a, const Vec &b) {
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+Vec scaled(const Vec &a, double s) { return {a[0] * s, a[1] * s, a[2] * s}; }
+Vec plus(const Vec &a, const Vec &b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
+Vec minus(const Vec &a, const Vec &b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+Vec times(const Vec &a, const Vec &b) { return {a[0] * b[0], a[1] * b[1], a[2] * b[2]}; }
+double length(const Vec &a) { return std::sqrt(dot(a, a)); }
+Vec unit(const Vec &a) { return scaled(a, 1.0 / length(a)); }
+Vec toVec(const double v[3]) { return {v[0], v[1], v[2]}; }
+void store(const Vec &v, double out[3]) { out[0] = v[0], out[1] = v[1], out[2] = v[2]; }
+
+// The intersect context handed to Embree, extended with what the filter
+// skips. Embree passes the context it was given to the filter.
+struct FilterContext {
+    RTCIntersectContext embree;
+    const Tracer::Skip *skip;
+    const std::vector<Vec> *const *faceNormals;
+};
+
+SpotContext &contextOf(const HostSample *sample) {
+    return *static_cast<SpotContext *>(sample->hostContext);
+}
+
+}  // namespace
+
+struct Tracer::Geometry {
+    int surface = 0;
+    std::vector<Vec> faceNormals;
+    std::vector<float> normals, uvs;
+    std::vector<std::uint32_t> indices;
+};
+
+namespace {
+
+// The filter behind every skipped polygon and passed-through back face. The
+// face normals of geometry g are at faceNormals[g].
+void skipFilter(const RTCFilterFunctionNArguments *args) {
+    const auto *context = reinterpret_cast<const FilterContext *>(args->context);
+    const Tracer::Skip &skip = *context->skip;
+    const unsigned geometry = RTCHitN_geomID(args->hit, args->N, 0);
+    const unsigned primitive = RTCHitN_primID(args->hit, args->N, 0);
+    if (geometry == skip.geometry &&
+        (skip.primitive == RTC_INVALID_GEOMETRY_ID || primitive == skip.primitive)) {
+        args->valid[0] = 0;
+        return;
+    }
+    if (skip.backFaces) {
+        const Vec &n = context->faceNormals[geometry]->at(primitive);
+        const Vec d{RTCRayN_dir_x(args->ray, args->N, 0), RTCRayN_dir_y(args->ray, args->N, 0),
+                    RTCRayN_dir_z(args->ray, args->N, 0)};
+        if (dot(n, d) > 0.0) args->valid[0] = 0;
+    }
+}
+
+}  // namespace
+
+Tracer::Tracer(SceneDescription scene, std::vector<const host::SurfaceShader *> shaders)
+    : scene_(std::move(scene)), shaders_(std::move(shaders)) {
+    // One build thread: the scene is built in the calling thread, which keeps
+    // builds reproducible and visible to thread checkers.
+    device_ = rtcNewDevice("threads=1");
+    if (!device_) throw SceneError("cannot start Embree (error " + std::to_string(rtcGetDeviceError(nullptr)) + ")");
+    embreeScene_ = rtcNewScene(device_);
+    rtcSetSceneFlags(embreeScene_, RTC_SCENE_FLAG_CONTEXT_FILTER_FUNCTION);
+
+    Vec lower{1e300, 1e300, 1e300}, upper{-1e300, -1e300, -1e300};
+    geometries_.resize(scene_.objects.size());
+    for (std::size_t g = 0; g < scene_.objects.size(); ++g) {
+        const Mesh &mesh = scene_.objects[g].mesh;
+        Geometry &geometry = geometries_[g];
+        geometry.surface = scene_.objects[g].surface;
+        if (geometry.surface < 0 || static_cast<std::size_t>(geometry.surface) >= shaders_.size())
+            throw SceneError("object \"" + scene_.objects[g].name + "\" has no surface shader");
+        geometry.normals = mesh.normals;
+        geometry.uvs = mesh.uvs;
+        geometry.indices = mesh.indices;
+        const std::size_t vertices = mesh.positions.size() / 3, triangles = mesh.indices.size() / 3;
+        RTCGeometry handle = rtcNewGeometry(device_, RTC_GEOMETRY_TYPE_TRIANGLE);
+        auto *positions = static_cast<float *>(rtcSetNewGeometryBuffer(
+            handle, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3, 3 * sizeof(float), vertices));
+        std::copy(mesh.positions.begin(), mesh.positions.end(), positions);
+        auto *indices = static_cast<unsigned *>(rtcSetNewGeometryBuffer(
+            handle, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3, 3 * sizeof(unsigned), triangles));
+        std::copy(mesh.indices.begin(), mesh.indices.end(), indices);
+        rtcCommitGeometry(handle);
+        rtcAttachGeometryByID(embreeScene_, handle, static_cast<unsigned>(g));
+        rtcReleaseGeometry(handle);
+
+        for (std::size_t v = 0; v < vertices; ++v)
+            for (int c = 0; c < 3; ++c) {
+                lower[c] = std::min<double>(lower[c], mesh.positions[3 * v + c]);
+                upper[c] = std::max<double>(upper[c], mesh.positions[3 * v + c]);
+            }
+        geometry.faceNormals.resize(triangles);
+        for (std::size_t t = 0; t < triangles; ++t) {
+            Vec p[3];
+            for (int k = 0; k < 3; ++k)
+                for (int c = 0; c < 3; ++c) p[k][c] = mesh.positions[3 * mesh.indices[3 * t + k] + c];
+            const Vec n = cross(minus(p[1], p[0]), minus(p[2], p[0]));
+            const double l = length(n);
+            geometry.faceNormals[t] = l > 0 ? scaled(n, 1.0 / l) : Vec{0, 1, 0};
+        }
+    }
+    rtcCommitScene(embreeScene_);
+    if (!geometries_.empty()) epsilon_ = std::max(1e-7, 1e-6 * length(minus(upper, lower)));
+
+    const Camera &camera = scene_.camera;
+    cameraForward_ = unit(minus(camera.target, camera.position));
+    cameraRight_ = cross(cameraForward_, camera.up);
+    if (length(cameraRight_) < 1e-12) cameraRight_ = cross(cameraForward_, Vec{0, 0, 1});
+    cameraRight_ = unit(cameraRight_);
+    cameraUp_ = cross(cameraRight_, cameraForward_);
+    pixelAngle_ = 2.0 * std::tan(camera.fov * 3.141592653589793 / 360.0) / camera.height;
+}
+
+Tracer::~Tracer() {
+    if (embreeScene_) rtcReleaseScene(embreeScene_);
+    if (device_) rtcReleaseDevice(device_);
+}
+
+bool Tracer::intersect(const Vec &o, const Vec &d, double maxDistance, const Skip &skip,
+                       Hit &hit) const {
+    // The filter needs every geometry's face normals; a small table of
+    // pointers is built per call only when back faces are skipped.
+    thread_local std::vector<const std::vector<Vec> *> faceNormals;
+    FilterContext context;
+    rtcInitIntersectContext(&context.embree);
+    context.skip = &skip;
+    context.faceNormals = nullptr;
+    if (skip.backFaces) {
+        faceNormals.resize(geometries_.size());
+        for (std::size_t g = 0; g < geometries_.size(); ++g) faceNormals[g] = &geometries_[g].faceNormals;
+        context.faceNormals = faceNormals.data();
+    }
+    if (skip.geometry != RTC_INVALID_GEOMETRY_ID || skip.backFaces) context.embree.filter = skipFilter;
+
+    RTCRayHit rayhit;
+    rayhit.ray.org_x = static_cast<float>(o[0]);
+    rayhit.ray.org_y = static_cast<float>(o[1]);
+    rayhit.ray.org_z = static_cast<float>(o[2]);
+    rayhit.ray.dir_x = static_cast<float>(d[0]);
+    rayhit.ray.dir_y = static_cast<float>(d[1]);
+    rayhit.ray.dir_z = static_cast<float>(d[2]);
+    rayhit.ray.tnear = static_cast<float>(epsilon_);
+    rayhit.ray.tfar = static_cast<float>(std::min(maxDistance, 3.0e38));
+    rayhit.ray.time = 0.0f;
+    rayhit.ray.mask = 0xffffffffu;
+    rayhit.ray.id = 0;
+    rayhit.ray.flags = 0;
+    rayhit.hit.geomID = RTC_INVALID_GEOMETRY_ID;
+    rayhit.hit.instID[0] = RTC_INVALID_GEOMETRY_ID;
+    rtcIntersect1(embreeScene_, &context.embree, &rayhit);
+    if (rayhit.hit.geomID == RTC_INVALID_GEOMETRY_ID) return false;
+    hit.distance = rayhit.ray.tfar;
+    hit.geometry = rayhit.hit.geomID;
+    hit.primitive = rayhit.hit.primID;
+    hit.u = rayhit.hit.u;
+    hit.v = rayhit.hit.v;
+    return true;
+}
+
+void Tracer::cameraRay(double x, double y, Vec &origin, Vec &direction) const {
+    const Camera &camera = scene_.camera;
+    const double sx = (x - 0.5 * camera.width) * pixelAngle_;
+    const double sy = (0.5 * camera.height - y) * pixelAngle_;
+    origin = camera.position;
+    direction = unit(plus(cameraForward_, plus(scaled(cameraRight_, sx), scaled(cameraUp_, sy))));
+}
+
+HostSample Tracer::spotSample(const Vec &o, const Vec &d, const Hit &hit, int bounces,
+                              std::uint32_t flags, double refractionIndex, double spotSize, int pixelX,
+                              int pixelY, SpotContext &context) const {
+    const Geometry &geometry = geometries_[hit.geometry];
+    HostSample sample{};
+    const Vec p = plus(o, scaled(d, hit.distance));
+    Vec ng = geometry.faceNormals[hit.primitive];
+    const std::uint32_t *tri = &geometry.indices[3 * hit.primitive];
+    const double w0 = 1.0 - hit.u - hit.v;
+    const double w[3] = {w0, hit.u, hit.v};
+    Vec ns{0, 0, 0};
+    double uv[2] = {0, 0};
+    for (int k = 0; k < 3; ++k) {
+        for (int c = 0; c < 3; ++c) ns[c] += w[k] * geometry.normals[3 * tri[k] + c];
+        for (int c = 0; c < 2; ++c) uv[c] += w[k] * geometry.uvs[2 * tri[k] + c];
+    }
+    ns = length(ns) > 0 ? unit(ns) : ng;
+    // Both normals face the incoming ray.
+    if (dot(ng, d) > 0) {
+        ng = scaled(ng, -1.0);
+        ns = scaled(ns, -1.0);
+    }
+    if (dot(ns, d) > 0) ns = ng;
+    store(p, sample.worldPosition);
+    store(ng, sample.geometricNormal);
+    store(ns, sample.shadingNormal);
+    store(o, sample.raySource);
+    sample.rayLength = hit.distance;
+    sample.spotSize = spotSize;
+    sample.refractionIndex = refractionIndex;
+    sample.textureUV[0] = uv[0];
+    sample.textureUV[1] = uv[1];
+    sample.pixelX = pixelX;
+    sample.pixelY = pixelY;
+    sample.threadIndex = context.thread->index;
+    sample.bounces = bounces;
+    sample.flags = flags;
+    sample.surfaceIndex = geometry.surface;
+    sample.cast = cast;
+    sample.trace = trace;
+    sample.shade = shade;
+    context.tracer = this;
+    context.geometry = hit.geometry;
+    context.primitive = hit.primitive;
+    sample.hostContext = &context;
+    return sample;
+}
+
+double Tracer::transmission(const HostSample &spot, const Vec &toLight, double distance) const {
+    const SpotContext &from = contextOf(&spot);
+    Vec origin = toVec(spot.worldPosition);
+    Skip skip{from.geometry, from.primitive, false};
+    double through = 1.0;
+    // A few transparent layers at most; beyond that the light is lost.
+    for (int layer = 0; layer < 16 && through > 0.0; ++layer) {
+        ++from.thread->secondaryRays;
+        Hit hit;
+        if (!intersect(origin, toLight, distance, skip, hit)) return through;
+        if (!nested(spot)) return 0.0;
+        SpotContext context{this, from.thread};
+        HostSample occluder = spotSample(origin, toLight, hit, spot.bounces + 1,
+                                         HOST_SAMPLE_SHADOW | (spot.flags & HOST_SAMPLE_SAMPLED),
+                                         spot.refractionIndex, spot.spotSize, spot.pixelX, spot.pixelY,
+                                         context);
+        through *= std::clamp(shaders_[static_cast<std::size_t>(occluder.surfaceIndex)]->transmission(occluder), 0.0, 1.0);
+        origin = toVec(occluder.worldPosition);
+        distance -= hit.distance;
+        skip = Skip{hit.geometry, hit.primitive, false};
+    }
+    return 0.0;
+}
+
+Vec Tracer::shadeSpot(HostSample &spot, host::SurfaceChannels &channels) const {
+    channels = shaders_[static_cast<std::size_t>(spot.surfaceIndex)]->shade(spot);
+    const Vec color = toVec(channels.color);
+    Vec light = {channels.luminosity, channels.luminosity, channels.luminosity};
+    if (channels.diffuse != 0.0) {
+        const Vec p = toVec(spot.worldPosition), n = toVec(spot.shadingNormal);
+        for (const Light &source : scene_.lights) {
+            Vec toLight;
+            double distance;
+            if (source.kind == Light::Kind::Distant) {
+                toLight = scaled(source.direction, -1.0);
+                distance = std::numeric_limits<double>::infinity();
+            } else {
+                const Vec offset = minus(source.position, p);
+                distance = length(offset);
+                if (!(distance > 0)) continue;
+                toLight = scaled(offset, 1.0 / distance);
+            }
+            const double facing = dot(n, toLight);
+            if (facing <= 0.0) continue;
+            const double through = source.shadows ? transmission(spot, toLight, distance) : 1.0;
+            if (through <= 0.0) continue;
+            const double amount = channels.diffuse * facing * through * source.intensity;
+            light = plus(light, scaled(source.color, amount));
+        }
+    }
+    return times(color, light);
+}
+
+Vec Tracer::renderPixel(int x, int y, double jitterX, double jitterY, ThreadState &thread) const {
+    Vec origin, direction;
+    cameraRay(x + 0.5 + jitterX, y + 0.5 + jitterY, origin, direction);
+    ++thread.primaryRays;
+    Hit hit;
+    if (!intersect(origin, direction, std::numeric_limits<double>::infinity(), Skip{}, hit))
+        return backdrop(direction);
+    SpotContext context{this, &thread};
+    HostSample spot = spotSample(origin, direction, hit, 0, 0, 1.0, hit.distance * pixelAngle_, x, y,
+                                 context);
+    host::SurfaceChannels channels;
+    return shadeSpot(spot, channels);
+}
+
+// ---- The sample record's ray operations ----
+
+double HOST_CALL Tracer::cast(const HostSample *sample, const double o[3], const double d[3]) {
+    SpotContext &from = contextOf(sample);
+    const Vec direction = toVec(d);
+    const double l = length(direction);
+    if (!(l > 0.0) || !std::isfinite(l)) return -1.0;
+    ++from.thread->secondaryRays;
+    Hit hit;
+    const Skip skip{from.geometry, from.primitive, false};
+    return from.tracer->intersect(toVec(o), scaled(direction, 1.0 / l),
+                                  std::numeric_limits<double>::infinity(), skip, hit)
+               ? hit.distance
+               : -1.0;
+}
+
+double HOST_CALL Tracer::trace(const HostSample *sample, const double o[3], const double d[3],
+                               double color[3], double eta, std::uint32_t mode) {
+    SpotContext &from = contextOf(sample);
+    const Tracer &tracer = *from.tracer;
+    std::uint32_t kind = mode & HOST_TRACE_MODE_MASK;
+    if (kind > HOST_TRACE_BACKDROP) kind = HOST_TRACE_DISTANCE;
+    const Vec raw = toVec(d);
+    const double l = length(raw);
+    if (!(l > 0.0) || !std::isfinite(l)) return -1.0;
+    const Vec direction = scaled(raw, 1.0 / l);
+    if (kind == HOST_TRACE_BACKDROP) {
+        store(tracer.backdrop(direction), color);
+        return -1.0;
+    }
+
+    Skip skip;
+    skip.geometry = from.geometry;
+    skip.primitive = RTC_INVALID_GEOMETRY_ID;  // the whole object
+    if (mode & HOST_TRACE_OBJECT) {
+        if (mode & HOST_TRACE_NOPOLYGON)
+            skip.primitive = from.primitive;
+        else
+            skip.geometry = RTC_INVALID_GEOMETRY_ID;  // nothing skipped
+    }
+    skip.backFaces = !(mode & HOST_TRACE_BACKSHADE);
+    ++from.thread->secondaryRays;
+    Hit hit;
+    const Vec origin = toVec(o);
+    if (!tracer.intersect(origin, direction, std::numeric_limits<double>::infinity(), skip, hit)) {
+        if (kind == HOST_TRACE_SHADOW || kind == HOST_TRACE_OCCLUSION)
+            store({1, 1, 1}, color);
+        else if (mode & HOST_TRACE_BACKDROPF)
+            store(tracer.backdrop(direction), color);
+        else if (kind != HOST_TRACE_DISTANCE)
+            store({0, 0, 0}, color);
+        return -1.0;
+    }
+    if (kind == HOST_TRACE_DISTANCE) return hit.distance;
+    if (kind == HOST_TRACE_OCCLUSION || !tracer.nested(*sample)) {
+        store({0, 0, 0}, color);
+        return hit.distance;
+    }
+
+    std::uint32_t flags = sample->flags & HOST_SAMPLE_SAMPLED;
+    if (mode & HOST_TRACE_SAMPLED) flags |= HOST_SAMPLE_SAMPLED;
+    if (kind == HOST_TRACE_REFLECTION) flags |= HOST_SAMPLE_REFLECT;
+    if (kind == HOST_TRACE_REFRACTION) flags |= HOST_SAMPLE_REFRACT;
+    if (kind == HOST_TRACE_SHADOW) flags |= HOST_SAMPLE_SHADOW;
+    const double index = kind == HOST_TRACE_REFRACTION ? eta : sample->refractionIndex;
+    SpotContext context{&tracer, from.thread};
+    HostSample spot = tracer.spotSample(origin, direction, hit, sample->bounces + 1, flags, index,
+                                        sample->spotSize + hit.distance * tracer.pixelAngle_,
+                                        sample->pixelX, sample->pixelY, context);
+    const host::SurfaceShader &shader = *tracer.shaders_[static_cast<std::size_t>(spot.surfaceIndex)];
+    if (kind == HOST_TRACE_SHADOW) {
+        const double through = std::clamp(shader.transmission(spot), 0.0, 1.0);
+        store({through, through, through}, color);
+    } else if (kind == HOST_TRACE_DISSOLVE) {
+        store(toVec(shader.shade(spot).color), color);
+    } else {
+        host::SurfaceChannels channels;
+        store(tracer.shadeSpot(spot, channels), color);
+    }
+    return hit.distance;
+}
+
+double HOST_CALL Tracer::shade(const HostSample *sample, const double o[3], const double d[3],
+                               HostShadedSample *shaded) {
+    SpotContext &from = contextOf(sample);
+    const Tracer &tracer = *from.tracer;
+    *shaded = HostShadedSample{};
+    shaded->distance = -1.0;
+    shaded->surfaceIndex = -1;
+    shaded->eta = sample->refractionIndex;
+    const Vec raw = toVec(d);
+    const double l = length(raw);
+    if (!(l > 0.0) || !std::isfinite(l)) return -1.0;
+    const Vec direction = scaled(raw, 1.0 / l), origin = toVec(o);
+    ++from.thread->secondaryRays;
+    Hit hit;
+    const Skip skip{from.geometry, from.primitive, false};
+    if (!tracer.intersect(origin, direction, std::numeric_limits<double>::infinity(), skip, hit))
+        return -1.0;
+    SpotContext context{&tracer, from.thread};
+    HostSample spot = tracer.spotSample(origin, direction, hit, sample->bounces + 1,
+                                        sample->flags & HOST_SAMPLE_SAMPLED, sample->refractionIndex,
+                                        sample->spotSize + hit.distance * tracer.pixelAngle_,
+                                        sample->pixelX, sample->pixelY, context);
+    shaded->distance = hit.distance;
+    shaded->surfaceIndex = spot.surfaceIndex;
+    for (int c = 0; c < 3; ++c) {
+        shaded->position[c] = spot.worldPosition[c];
+        shaded->normal[c] = spot.shadingNormal[c];
+    }
+    if (!tracer.nested(*sample)) return hit.distance;
+    host::SurfaceChannels channels;
+    store(tracer.shadeSpot(spot, channels), shaded->color);
+    store(toVec(channels.color), shaded->rawColor);
+    shaded->luminosity = channels.luminosity;
+    shaded->diffuse = channels.diffuse;
+    shaded->eta = channels.refractionIndex;
+    return hit.distance;
+}
+
+}  // namespace render
