@@ -97,7 +97,7 @@ Run addRenderCommand(CLI::App &program, const Common &common) {
             const render::RenderStatistics statistics = render::renderFrame(tracer, options, image, std::ref(bar));
             bar.finish(statistics);
             const auto png = numbered(a.output, frame, last > first);
-            render::writePng(image, png);
+            render::writePng(image, png, tracer.scene().linearImage);
             if (!a.pfm.empty()) render::writePfm(image, numbered(a.pfm, frame, last > first));
             std::fprintf(stderr, "wrote %s\n", png.c_str());
         }

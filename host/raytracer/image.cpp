@@ -34,9 +34,12 @@ std::filesystem::path partial(const std::filesystem::path &file) {
 
 }  // namespace
 
-void writePng(const Image &image, const std::filesystem::path &file) {
+void writePng(const Image &image, const std::filesystem::path &file, bool linear) {
     std::vector<std::uint8_t> bytes(image.rgb.size());
-    std::transform(image.rgb.begin(), image.rgb.end(), bytes.begin(), encodeSrgb);
+    std::transform(image.rgb.begin(), image.rgb.end(), bytes.begin(), [linear](float v) {
+        return linear ? static_cast<std::uint8_t>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f))
+                      : encodeSrgb(v);
+    });
     const auto temporary = partial(file);
     if (!stbi_write_png(temporary.c_str(), image.width, image.height, 3, bytes.data(), image.width * 3)) {
         std::error_code ignored;

@@ -222,6 +222,14 @@ SceneDescription parseSceneDescription(const json &scene, const std::filesystem:
             at.fail("expected a whole number from 0 to 64", scene["scene"]["recursionDepth"]);
         description.recursionDepth = static_cast<int>(depth);
     }
+    if (scene.contains("image")) {
+        const Place at = root / "image";
+        const json &image = objectAt(scene["image"], at);
+        const std::string encoding = optional(image, "encoding", std::string("srgb"), at, text);
+        if (encoding != "srgb" && encoding != "linear")
+            (at / "encoding").fail("expected \"srgb\" or \"linear\"", image["encoding"]);
+        description.linearImage = encoding == "linear";
+    }
     return description;
 }
 

@@ -71,6 +71,9 @@ struct SceneDescription {
     std::vector<Light> lights;
     std::vector<Object> objects;
     int recursionDepth = 8;  // rays between the camera and the deepest spot shaded
+    // How PNG images store the linear result: through the sRGB curve, or as
+    // is (occlusion studies are usually looked at as plain values).
+    bool linearImage = false;
 };
 
 // Reads the renderer's part of a scene document; surfaceIndex maps the
