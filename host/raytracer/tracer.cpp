@@ -130,22 +130,10 @@ Tracer::~Tracer() {
     if (device_) rtcReleaseDevice(device_);
 }
 
-bool Tracer::intersect(const Vec &o, const Vec &d, double maxDistance, const Skip &skip,
-                       Hit &hit) const {
-    // The filter needs every geometry's face normals; a small table of
-    // pointers is built per call only when back faces are skipped.
-    thread_local std::vector<const std::vector<Vec> *> faceNormals;
-    FilterContext context;
-    rtcInitIntersectContext(&context.embree);
-    context.skip = &skip;
-    context.faceNormals = nullptr;
-    if (skip.backFaces) {
-        faceNormals.resize(geometries_.size());
-        for (std::size_t g = 0; g < geometries_.size(); ++g) faceNormals[g] = &geometries_[g].faceNormals;
-        context.faceNormals = faceNormals.data();
-    }
-    if (skip.geometry != RTC_INVALID_GEOMETRY_ID || skip.backFaces) context.embree.filter = skipFilter;
+namespace {
 
+bool intersectOnce(RTCScene scene, RTCIntersectContext *context, const Vec &o, const Vec &d, double tnear,
+                   double maxDistance, Tracer::Hit &hit) {
     RTCRayHit rayhit;
     rayhit.ray.org_x = static_cast<float>(o[0]);
     rayhit.ray.org_y = static_cast<float>(o[1]);
@@ -153,7 +141,7 @@ bool Tracer::intersect(const Vec &o, const Vec &d, double maxDistance, const Ski
     rayhit.ray.dir_x = static_cast<float>(d[0]);
     rayhit.ray.dir_y = static_cast<float>(d[1]);
     rayhit.ray.dir_z = static_cast<float>(d[2]);
-    rayhit.ray.tnear = static_cast<float>(epsilon_);
+    rayhit.ray.tnear = static_cast<float>(tnear);
     rayhit.ray.tfar = static_cast<float>(std::min(maxDistance, 3.0e38));
     rayhit.ray.time = 0.0f;
     rayhit.ray.mask = 0xffffffffu;
@@ -161,7 +149,7 @@ bool Tracer::intersect(const Vec &o, const Vec &d, double maxDistance, const Ski
     rayhit.ray.flags = 0;
     rayhit.hit.geomID = RTC_INVALID_GEOMETRY_ID;
     rayhit.hit.instID[0] = RTC_INVALID_GEOMETRY_ID;
-    rtcIntersect1(embreeScene_, &context.embree, &rayhit);
+    rtcIntersect1(scene, context, &rayhit);
     if (rayhit.hit.geomID == RTC_INVALID_GEOMETRY_ID) return false;
     hit.distance = rayhit.ray.tfar;
     hit.geometry = rayhit.hit.geomID;
@@ -169,6 +157,38 @@ bool Tracer::intersect(const Vec &o, const Vec &d, double maxDistance, const Ski
     hit.u = rayhit.hit.u;
     hit.v = rayhit.hit.v;
     return true;
+}
+
+}  // namespace
+
+bool Tracer::intersect(const Vec &o, const Vec &d, double maxDistance, const Skip &skip,
+                       Hit &hit) const {
+    FilterContext context;
+    rtcInitIntersectContext(&context.embree);
+    context.skip = &skip;
+    context.faceNormals = nullptr;
+    const bool onePolygon = skip.geometry != RTC_INVALID_GEOMETRY_ID && skip.primitive != RTC_INVALID_GEOMETRY_ID;
+    if (onePolygon && !skip.backFaces) {
+        // The spot's own polygon is met, if at all, right at the origin
+        // through rounding; rather than filter every candidate hit, go on
+        // past it in the rare case it comes first.
+        double tnear = epsilon_;
+        for (int attempt = 0; attempt < 4; ++attempt) {
+            if (!intersectOnce(embreeScene_, &context.embree, o, d, tnear, maxDistance, hit)) return false;
+            if (hit.geometry != skip.geometry || hit.primitive != skip.primitive) return true;
+            tnear = hit.distance + epsilon_;
+        }
+        return false;
+    }
+    // The filter needs every geometry's face normals when back faces pass.
+    thread_local std::vector<const std::vector<Vec> *> faceNormals;
+    if (skip.backFaces) {
+        faceNormals.resize(geometries_.size());
+        for (std::size_t g = 0; g < geometries_.size(); ++g) faceNormals[g] = &geometries_[g].faceNormals;
+        context.faceNormals = faceNormals.data();
+    }
+    if (skip.geometry != RTC_INVALID_GEOMETRY_ID || skip.backFaces) context.embree.filter = skipFilter;
+    return intersectOnce(embreeScene_, &context.embree, o, d, epsilon_, maxDistance, hit);
 }
 
 void Tracer::cameraRay(double x, double y, Vec &origin, Vec &direction) const {
@@ -298,14 +318,17 @@ Vec Tracer::renderPixel(int x, int y, double jitterX, double jitterY, ThreadStat
 
 double HOST_CALL Tracer::cast(const HostSample *sample, const double o[3], const double d[3]) {
     SpotContext &from = contextOf(sample);
-    const Vec direction = toVec(d);
-    const double l = length(direction);
-    if (!(l > 0.0) || !std::isfinite(l)) return -1.0;
+    Vec direction = toVec(d);
+    // Most callers pass unit directions: no square root for those.
+    const double squared = dot(direction, direction);
+    if (std::fabs(squared - 1.0) > 1e-12) {
+        if (!(squared > 0.0) || !std::isfinite(squared)) return -1.0;
+        direction = scaled(direction, 1.0 / std::sqrt(squared));
+    }
     ++from.thread->secondaryRays;
     Hit hit;
     const Skip skip{from.geometry, from.primitive, false};
-    return from.tracer->intersect(toVec(o), scaled(direction, 1.0 / l),
-                                  std::numeric_limits<double>::infinity(), skip, hit)
+    return from.tracer->intersect(toVec(o), direction, std::numeric_limits<double>::infinity(), skip, hit)
                ? hit.distance
                : -1.0;
 }
