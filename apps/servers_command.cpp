@@ -1,4 +1,5 @@
 // orvhost servers: the module's servers as the add menu shows them.
+#include <algorithm>
 #include <cstdio>
 
 #include "commands.h"
@@ -19,7 +20,11 @@ Run addServersCommand(CLI::App &program, const Common &common) {
         for (const auto &server : servers)
             if (std::find(groups.begin(), groups.end(), server.group) == groups.end())
                 groups.push_back(server.group);
-        std::printf("%zu servers in %s\n", servers.size(), host.module().path().c_str());
+        const HostModuleDescriptor &d = host.module().descriptor();
+        std::printf("%s: descriptor 0x%08x, version %u, machine 0x%x; start returned 4; %zu servers\n",
+                    host.module().path().c_str(), static_cast<unsigned>(d.sync),
+                    static_cast<unsigned>(d.version), static_cast<unsigned>(d.machine),
+                    servers.size());
         for (const std::string &group : groups) {
             std::printf("\n%s\n", group.empty() ? "(no group)" : group.c_str());
             for (const auto &server : servers) {

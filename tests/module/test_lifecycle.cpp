@@ -139,3 +139,47 @@ TEST_F(ModuleTest, ALoadThatFailsPartWayReportsItAndKeepsTheCachedValues) {
 }
 
 }  // namespace
+
+namespace {
+
+using testing_support::ModuleTest;
+
+// The occlusion panel as its hint list lays it out: tabs of two groups, the
+// layout stack, and enable maps with and without tables.
+TEST_F(ModuleTest, OcclusionPanelDecodesItsLayoutAndEnableMaps) {
+    host::ModuleNode &ao = add("Ambient Occlusion");
+    host::Panel &panel = panelOf(ao);
+    ASSERT_TRUE(panel.error().empty()) << panel.error();
+    const host::Panel::Layout *tabs = panel.layout(0x8021);
+    ASSERT_NE(tabs, nullptr);
+    EXPECT_EQ(tabs->members, (std::vector<std::uint32_t>{0x801f, 0x8020}));
+    EXPECT_EQ(panel.layout(0x801f)->label, "Sample Settings");
+    const host::Panel::Layout *stack = panel.layout(0x801d);
+    ASSERT_NE(stack, nullptr);
+    EXPECT_EQ(stack->controller, 0x8001u);
+    EXPECT_EQ(stack->members, (std::vector<std::uint32_t>{0x8002, 0x801c}));
+    EXPECT_TRUE(panel.visible(0x8002));
+    EXPECT_FALSE(panel.visible(0x8003));
+    set(ao, "Mode", "Polar");
+    EXPECT_FALSE(panel.visible(0x8002));
+    EXPECT_TRUE(panel.visible(0x8004));
+
+    EXPECT_TRUE(panel.enabled(0x8008));
+    EXPECT_TRUE(panel.enabled(0x8011));
+    set(ao, "0x8010", "Backdrop");
+    EXPECT_FALSE(panel.enabled(0x8011));  // only "Custom" enables the colour
+    set(ao, "0x8010", "Custom");
+    set(ao, "Ranged", "off");
+    EXPECT_FALSE(panel.enabled(0x8008));
+    EXPECT_FALSE(panel.enabled(0x8011));  // the ranged-mode rule holds too
+    EXPECT_TRUE(panel.enabled(0x8014));
+
+    const host::Panel::Control *samples = panel.control(0x8002);
+    EXPECT_EQ(samples->min, 1);
+    EXPECT_TRUE(samples->hardMin);
+    EXPECT_FALSE(samples->hardMax);
+    EXPECT_EQ(panel.control(0x8005)->rangeMax, 90);
+    EXPECT_EQ(panel.choices(0x8016), (std::vector<std::string>{"Custom", "Backdrop", "Trace"}));
+}
+
+}  // namespace
