@@ -25,7 +25,8 @@ void setTriple(double (&field)[3], const std::string &text, const char *option) 
     if (text.empty()) return;
     const std::vector<double> numbers = parseNumbers(text, option);
     if (numbers.size() != 3) throw host::Error(std::string(option) + ": give three numbers: x,y,z");
-    for (int c = 0; c < 3; ++c) field[c] = numbers[c];
+    for (int c = 0; c < 3; ++c)
+        field[c] = numbers[c];
 }
 
 void printValue(int type, const double *value) {
@@ -56,8 +57,9 @@ Run addEvalCommand(CLI::App &program, const Common &common) {
     command->add_option("--ray-source", o.raySource, "Where the incoming ray started: x,y,z");
     command->add_option("--thread", o.thread, "Render-thread index of the sample");
     command->add_option("--bounces", o.bounces, "Bounce count of the sample");
-    command->add_option("--flags", o.flags,
-                        "Sample flags: 1 shadow, 2 reflection, 4 refraction, 8 sampled, 16 preview");
+    command->add_option(
+        "--flags", o.flags,
+        "Sample flags: 1 shadow, 2 reflection, 4 refraction, 8 sampled, 16 preview");
     CLI::Option *time = command->add_option("-t,--time", o.time, "Time in seconds");
     command->add_option("-f,--frame", o.frame, "Frame (time = frame / frames per second)")
         ->excludes(time);
@@ -69,7 +71,8 @@ Run addEvalCommand(CLI::App &program, const Common &common) {
                              : node.output(o.output);
         if (!output) {
             std::string known;
-            for (const auto &out : node.outputs()) known += (known.empty() ? "" : ", ") + out->name;
+            for (const auto &out : node.outputs())
+                known += (known.empty() ? "" : ", ") + out->name;
             throw host::Error(node.name() + " has no output \"" + o.output + "\"" +
                               (known.empty() ? "" : "; its outputs are " + known));
         }
@@ -78,7 +81,8 @@ Run addEvalCommand(CLI::App &program, const Common &common) {
         setTriple(sample.worldPosition, o.position, "--position");
         setTriple(sample.shadingNormal, o.normal, "--normal");
         if (o.geometricNormal.empty()) {
-            for (int c = 0; c < 3; ++c) sample.geometricNormal[c] = sample.shadingNormal[c];
+            for (int c = 0; c < 3; ++c)
+                sample.geometricNormal[c] = sample.shadingNormal[c];
         } else {
             setTriple(sample.geometricNormal, o.geometricNormal, "--geometric-normal");
         }
@@ -93,8 +97,8 @@ Run addEvalCommand(CLI::App &program, const Common &common) {
         sample.flags = o.flags;
 
         const double time = o.frame != 0 ? o.frame / prepared.framesPerSecond : o.time;
-        const int frame = o.frame != 0 ? o.frame
-                                       : static_cast<int>(std::lround(time * prepared.framesPerSecond));
+        const int frame =
+            o.frame != 0 ? o.frame : static_cast<int>(std::lround(time * prepared.framesPerSecond));
         host::Graph &graph = node.graph();
         HostTimeInfo &timeInfo = prepared.host->services().timeInfo();
         timeInfo.time = time;

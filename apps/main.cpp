@@ -25,7 +25,8 @@ int main(int argc, char **argv) {
 
     CLI11_PARSE(program, argc, argv);
     try {
-        for (CLI::App *command : program.get_subcommands()) return runs.at(command->get_name())();
+        for (CLI::App *command : program.get_subcommands())
+            return runs.at(command->get_name())();
     } catch (const std::exception &error) {
         std::fprintf(stderr, "orvhost: %s\n", error.what());
         return 1;

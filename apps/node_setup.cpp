@@ -18,32 +18,40 @@ std::pair<std::string, std::string> splitAssignment(const std::string &text,
 
 const char *constantKind(int type) {
     switch (type) {
-        case HOST_NOT_COLOR: return "Constant Color";
-        case HOST_NOT_VECTOR: return "Constant Vector";
-        case HOST_NOT_INTEGER: return "Constant Integer";
-        case HOST_NOT_SCALAR: return "Constant Scalar";
-        default: return nullptr;
+        case HOST_NOT_COLOR:
+            return "Constant Color";
+        case HOST_NOT_VECTOR:
+            return "Constant Vector";
+        case HOST_NOT_INTEGER:
+            return "Constant Integer";
+        case HOST_NOT_SCALAR:
+            return "Constant Scalar";
+        default:
+            return nullptr;
     }
 }
 
 }  // namespace
 
 void addNodeChoiceOptions(CLI::App &command, NodeChoice &choice, bool withInputs) {
-    command.add_option("node", choice.node,
-                       "Node kind by user or server name (\"Sqrt\", \"Orv Sqrt\"), or with "
-                       "--scene the name of a node in the scene")
+    command
+        .add_option("node", choice.node,
+                    "Node kind by user or server name (\"Sqrt\", \"Orv Sqrt\"), or with "
+                    "--scene the name of a node in the scene")
         ->required();
     command.add_option("--scene", choice.scene, "Scene file holding the node")
         ->check(CLI::ExistingFile);
     command.add_option("--graph", choice.graph, "Surface or graph of the scene holding the node");
-    command.add_option("-s,--set", choice.settings,
-                       "Set a panel control as a user would: CONTROL=VALUE, the control by id "
-                       "(0x8002) or unique label; choices by text")
+    command
+        .add_option("-s,--set", choice.settings,
+                    "Set a panel control as a user would: CONTROL=VALUE, the control by id "
+                    "(0x8002) or unique label; choices by text")
         ->take_all();
     if (withInputs)
-        command.add_option("-i,--input", choice.inputs,
-                           "Feed an input from a constant: INPUT=VALUE (one number, or three "
-                           "for colours and vectors: 1,0.5,0)")
+        command
+            .add_option("-i,--input", choice.inputs,
+                        "Feed an input from a constant: INPUT=VALUE (one number, or three "
+                        "for colours and vectors: 1,0.5,0)")
             ->take_all();
 }
 
@@ -101,7 +109,9 @@ PreparedNode prepareNode(const Common &common, const NodeChoice &choice) {
     for (const std::string &setting : choice.settings) {
         const auto [control, value] = splitAssignment(setting, "--set");
         auto *node = dynamic_cast<host::ModuleNode *>(prepared.node);
-        if (!node) throw host::Error("--set " + setting + ": " + prepared.node->name() + " is a host node without a panel");
+        if (!node)
+            throw host::Error("--set " + setting + ": " + prepared.node->name() +
+                              " is a host node without a panel");
         try {
             host::applySetting(*node, control, nlohmann::json(value));
         } catch (const host::Error &error) {
@@ -113,9 +123,10 @@ PreparedNode prepareNode(const Common &common, const NodeChoice &choice) {
         host::InputConnector *input = prepared.node->input(inputName);
         if (!input) {
             std::string known;
-            for (const auto &i : prepared.node->inputs()) known += (known.empty() ? "" : ", ") + i->name;
-            throw host::Error("--input " + feed + ": " + prepared.node->name() + " has no input \"" +
-                              inputName + "\"; its inputs are " + known);
+            for (const auto &i : prepared.node->inputs())
+                known += (known.empty() ? "" : ", ") + i->name;
+            throw host::Error("--input " + feed + ": " + prepared.node->name() +
+                              " has no input \"" + inputName + "\"; its inputs are " + known);
         }
         const char *kind = constantKind(input->type);
         if (!kind) throw host::Error("--input " + feed + ": a constant cannot feed that input");
@@ -131,8 +142,8 @@ PreparedNode prepareNode(const Common &common, const NodeChoice &choice) {
             settings["value"] = numbers;
         else
             throw host::Error("--input " + feed + ": give one number or three");
-        host::Node &constant = host::addNativeNode(*graph, kind, graph->uniqueName(inputName + " value"),
-                                                   settings, "--input " + feed);
+        host::Node &constant = host::addNativeNode(
+            *graph, kind, graph->uniqueName(inputName + " value"), settings, "--input " + feed);
         graph->connect(*constant.outputs().front(), *input);
     }
     return prepared;

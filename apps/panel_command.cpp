@@ -24,8 +24,8 @@ Run addPanelCommand(CLI::App &program, const Common &common) {
                         prepared.node->kindName().c_str());
             return 0;
         }
-        std::printf("%s (%s)\n%s", prepared.node->name().c_str(),
-                    prepared.node->kindName().c_str(), panel->describe(time).c_str());
+        std::printf("%s (%s)\n%s", prepared.node->name().c_str(), prepared.node->kindName().c_str(),
+                    panel->describe(time).c_str());
         return 0;
     };
 }

@@ -20,7 +20,8 @@ std::pair<int, int> frameRange(const std::string &text, const host::SceneSetting
     if (text.empty()) return {scene.firstFrame, scene.firstFrame};
     int first = 0, last = 0;
     char end = 0;
-    if (std::sscanf(text.c_str(), "%d-%d%c", &first, &last, &end) == 2 && last >= first) return {first, last};
+    if (std::sscanf(text.c_str(), "%d-%d%c", &first, &last, &end) == 2 && last >= first)
+        return {first, last};
     if (std::sscanf(text.c_str(), "%d%c", &first, &end) == 1) return {first, first};
     throw host::Error("--frames " + text + ": expected a frame (7) or a range (1-10)");
 }
@@ -38,16 +39,20 @@ std::filesystem::path numbered(const std::string &file, int frame, bool range) {
 
 Run addRenderCommand(CLI::App &program, const Common &common) {
     CLI::App *command = program.add_subcommand(
-        "render", "Render a scene's frames to PNG images (and optionally PFM), with progress on "
-                  "standard error");
+        "render",
+        "Render a scene's frames to PNG images (and optionally PFM), with progress on "
+        "standard error");
     static RenderArguments a;
     command->add_option("scene", a.scene, "Scene file")->required()->check(CLI::ExistingFile);
-    command->add_option("-o,--output", a.output, "PNG image to write (numbered per frame for a range)")
+    command
+        ->add_option("-o,--output", a.output, "PNG image to write (numbered per frame for a range)")
         ->required();
     command->add_option("--pfm", a.pfm, "Also write linear floats to this PFM image");
-    command->add_option("--frames", a.frames,
-                        "Frame or range to render, e.g. 7 or 1-10 (default: the scene's first frame)");
-    command->add_option("-j,--threads", a.threads, "Render threads (default: all cores, at most 16)")
+    command->add_option(
+        "--frames", a.frames,
+        "Frame or range to render, e.g. 7 or 1-10 (default: the scene's first frame)");
+    command
+        ->add_option("-j,--threads", a.threads, "Render threads (default: all cores, at most 16)")
         ->check(CLI::Range(1, 16));
     command->add_option("--samples", a.samples, "Camera rays per pixel")->check(CLI::Range(1, 256));
     command->add_option("--width", a.width, "Image width in pixels (default: the camera's)")
@@ -59,15 +64,17 @@ Run addRenderCommand(CLI::App &program, const Common &common) {
         auto scene = host::Scene::load(*host, a.scene);
         render::SceneDescription description;
         try {
-            description = render::parseSceneDescription(scene->document(), scene->file(), scene->surfaceIndex());
+            description = render::parseSceneDescription(scene->document(), scene->file(),
+                                                        scene->surfaceIndex());
         } catch (const render::SceneError &error) {
             throw host::Error(error.what());
         }
         if (a.width) description.camera.width = a.width;
         if (a.height) description.camera.height = a.height;
         render::RenderOptions options;
-        options.threads = a.threads ? a.threads
-                                    : static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 16u));
+        options.threads =
+            a.threads ? a.threads
+                      : static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 16u));
         options.samplesPerPixel = a.samples;
 
         host::SceneSettings settings = scene->settings();
@@ -82,7 +89,8 @@ Run addRenderCommand(CLI::App &program, const Common &common) {
         host->services().setBackdrop(
             [&tracer](double, const double direction[3], double color[3]) {
                 const render::Vec c = tracer.backdrop({direction[0], direction[1], direction[2]});
-                for (int k = 0; k < 3; ++k) color[k] = c[k];
+                for (int k = 0; k < 3; ++k)
+                    color[k] = c[k];
             },
             tracer.scene().backdrop.gradient ? 1 : 0);
 
@@ -94,7 +102,8 @@ Run addRenderCommand(CLI::App &program, const Common &common) {
             scene->newTime(frame);
             render::Image image;
             render::ProgressBar bar("frame " + std::to_string(frame));
-            const render::RenderStatistics statistics = render::renderFrame(tracer, options, image, std::ref(bar));
+            const render::RenderStatistics statistics =
+                render::renderFrame(tracer, options, image, std::ref(bar));
             bar.finish(statistics);
             const auto png = numbered(a.output, frame, last > first);
             render::writePng(image, png, tracer.scene().linearImage);

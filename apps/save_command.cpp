@@ -8,8 +8,9 @@ namespace app {
 
 Run addSaveCommand(CLI::App &program, const Common &common) {
     CLI::App *command = program.add_subcommand(
-        "save", "Read a scene and write it with each module node's saved data in place of its "
-                "settings (text items, or --binary for the binary form)");
+        "save",
+        "Read a scene and write it with each module node's saved data in place of its "
+        "settings (text items, or --binary for the binary form)");
     static std::string input, output;
     static bool binary = false;
     command->add_option("scene", input, "Scene file to read")->required()->check(CLI::ExistingFile);

@@ -21,10 +21,10 @@ Run addServersCommand(CLI::App &program, const Common &common) {
             if (std::find(groups.begin(), groups.end(), server.group) == groups.end())
                 groups.push_back(server.group);
         const HostModuleDescriptor &d = host.module().descriptor();
-        std::printf("%s: descriptor 0x%08x, version %u, machine 0x%x; start returned 4; %zu servers\n",
-                    host.module().path().c_str(), static_cast<unsigned>(d.sync),
-                    static_cast<unsigned>(d.version), static_cast<unsigned>(d.machine),
-                    servers.size());
+        std::printf(
+            "%s: descriptor 0x%08x, version %u, machine 0x%x; start returned 4; %zu servers\n",
+            host.module().path().c_str(), static_cast<unsigned>(d.sync),
+            static_cast<unsigned>(d.version), static_cast<unsigned>(d.machine), servers.size());
         for (const std::string &group : groups) {
             std::printf("\n%s\n", group.empty() ? "(no group)" : group.c_str());
             for (const auto &server : servers) {

@@ -65,10 +65,12 @@ struct RaySet {
             render::Tracer::Hit hit;
             tracer.intersect(origin, {0, -1, 0}, 1e30, {}, hit);
             contexts[i].thread = &thread;
-            spots.push_back(tracer.spotSample(origin, {0, -1, 0}, hit, 0, 0, 1.0, 0.01, 0, 0, contexts[i]));
+            spots.push_back(
+                tracer.spotSample(origin, {0, -1, 0}, hit, 0, 0, 1.0, 0.01, 0, 0, contexts[i]));
             render::Vec d{unit(random), std::fabs(unit(random)) + 0.05, unit(random)};
             const double l = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
-            for (double &c : d) c /= l;
+            for (double &c : d)
+                c /= l;
             directions.push_back(d);
         }
     }
@@ -122,7 +124,10 @@ void occlusionPerRay(benchmark::State &state, bool realCast) {
     std::size_t i = 0;
     for (auto _ : state) {
         HostSample spot = rays.spots[i];
-        if (!realCast) spot.cast = [](const HostSample *, const double *, const double *d) { return d[1] > 0.5 ? 1.0 : -1.0; };
+        if (!realCast)
+            spot.cast = [](const HostSample *, const double *, const double *d) {
+                return d[1] > 0.5 ? 1.0 : -1.0;
+            };
         double color[3];
         host::evaluateOutput(out, spot, HOST_NOT_COLOR, color);
         benchmark::DoNotOptimize(color);
@@ -130,8 +135,12 @@ void occlusionPerRay(benchmark::State &state, bool realCast) {
     }
     state.SetItemsProcessed(state.iterations() * 27);  // items: rays
 }
-void BM_OcclusionOwnCost(benchmark::State &state) { occlusionPerRay(state, false); }
-void BM_OcclusionWithRealCasts(benchmark::State &state) { occlusionPerRay(state, true); }
+void BM_OcclusionOwnCost(benchmark::State &state) {
+    occlusionPerRay(state, false);
+}
+void BM_OcclusionWithRealCasts(benchmark::State &state) {
+    occlusionPerRay(state, true);
+}
 BENCHMARK(BM_OcclusionOwnCost);
 BENCHMARK(BM_OcclusionWithRealCasts);
 
@@ -150,10 +159,19 @@ void renderScene(benchmark::State &state, LoadedScene &loaded) {
     state.counters["secondary_rays_per_s"] =
         benchmark::Counter(static_cast<double>(total.secondaryRays), benchmark::Counter::kIsRate);
 }
-void BM_RenderDemo(benchmark::State &state) { renderScene(state, fixture().demo); }
-void BM_RenderOcclusion(benchmark::State &state) { renderScene(state, fixture().occlusion); }
+void BM_RenderDemo(benchmark::State &state) {
+    renderScene(state, fixture().demo);
+}
+void BM_RenderOcclusion(benchmark::State &state) {
+    renderScene(state, fixture().occlusion);
+}
 BENCHMARK(BM_RenderDemo)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RenderOcclusion)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_RenderOcclusion)
+    ->Arg(1)
+    ->Arg(2)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 }  // namespace
 

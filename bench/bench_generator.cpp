@@ -10,7 +10,8 @@ namespace {
 
 void BM_StdMt19937(benchmark::State &state) {
     std::mt19937 reference(3);
-    for (auto _ : state) benchmark::DoNotOptimize(reference());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(reference());
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_StdMt19937);
@@ -20,7 +21,8 @@ BENCHMARK(BM_StdMt19937)->Threads(2)->UseRealTime();
 void BM_ModuleGenerator(benchmark::State &state) {
     if (state.thread_index() == 0) orv::seedGenerator(3);
     const int thread = state.thread_index();
-    for (auto _ : state) benchmark::DoNotOptimize(orv::nextWord(thread));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(orv::nextWord(thread));
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_ModuleGenerator);
@@ -28,7 +30,8 @@ BENCHMARK(BM_ModuleGenerator)->Threads(2)->UseRealTime();
 
 // Render-thread indices beyond the table share one locked state.
 void BM_ModuleGeneratorStrayIndex(benchmark::State &state) {
-    for (auto _ : state) benchmark::DoNotOptimize(orv::nextWord(-1));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(orv::nextWord(-1));
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_ModuleGeneratorStrayIndex);

@@ -20,7 +20,8 @@
     FW_WORD(HOST_XPTAG_INTXFORM), FW_WORD(id), FW_WORD(count), table
 #define FW_HINT_POPUP_FUNCS(id, count, name) \
     FW_WORD(HOST_XPTAG_POPFUNCS), FW_WORD(id), FW_CALLBACK(count), FW_CALLBACK(name)
-#define FW_HINT_BUTTON(id, function) FW_WORD(HOST_XPTAG_BUTNOTIFY), FW_WORD(id), FW_CALLBACK(function)
+#define FW_HINT_BUTTON(id, function) \
+    FW_WORD(HOST_XPTAG_BUTNOTIFY), FW_WORD(id), FW_CALLBACK(function)
 #define FW_HINT_MIN(id, minimum) FW_WORD(HOST_XPTAG_MIN), FW_WORD(id), FW_WORD(minimum)
 #define FW_HINT_MAX(id, maximum) FW_WORD(HOST_XPTAG_MAX), FW_WORD(id), FW_WORD(maximum)
 #define FW_HINT_RANGE(id, minimum, maximum, step) \
@@ -38,7 +39,8 @@
 #define FW_HINT_TABS(tabs, ...) FW_WORD(HOST_XPTAG_TABS), FW_WORD(tabs), __VA_ARGS__, nullptr
 #define FW_HINT_LEFT_ALIGN(...) FW_WORD(HOST_XPTAG_LEFTALIGN), __VA_ARGS__, nullptr
 #define FW_HINT_NARROW(...) FW_WORD(HOST_XPTAG_NARROW), __VA_ARGS__, nullptr
-#define FW_HINT_BORDER(border, ...) FW_WORD(HOST_XPTAG_BORDER), FW_WORD(border), __VA_ARGS__, nullptr
+#define FW_HINT_BORDER(border, ...) \
+    FW_WORD(HOST_XPTAG_BORDER), FW_WORD(border), __VA_ARGS__, nullptr
 #define FW_HINT_END nullptr
 
 // Ids inside the variadic lists above.

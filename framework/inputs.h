@@ -11,7 +11,7 @@
 namespace fw {
 
 class Inputs {
-public:
+  public:
     Inputs(const NodeBase *node, HostSample *sample)
         : funcs_(node->kind->services->handler.input), sample_(sample) {}
 
@@ -31,7 +31,7 @@ public:
     double function(HostNodeInputID input, double value) const { return scalar(input, value); }
     bool connected(HostNodeInputID input) const { return funcs_->check(input) != 0; }
 
-private:
+  private:
     const HostNodeInputFuncs *funcs_;
     HostSample *sample_;
 };

@@ -19,7 +19,8 @@ void storeDefaults(const NodeKind &kind, NodeBase *node) {
         field<std::int32_t>(node, setting.offset) = setting.defaultValue;
     for (const ParamSpec &param : kind.params) {
         double *value = &field<double>(node, param.value);
-        for (int c = 0; c < paramChannels(param.envType); ++c) value[c] = param.defaults[c];
+        for (int c = 0; c < paramChannels(param.envType); ++c)
+            value[c] = param.defaults[c];
     }
 }
 

@@ -9,7 +9,7 @@
 namespace host {
 
 class DynamicLibrary {
-public:
+  public:
     // Opens the library; throws Error naming the path and the system's reason.
     explicit DynamicLibrary(const std::filesystem::path &path);
     ~DynamicLibrary();
@@ -19,7 +19,7 @@ public:
     // The address of an exported symbol, or null when the library has none.
     void *symbol(const char *name) const;
 
-private:
+  private:
     void *handle_ = nullptr;
 };
 

@@ -14,7 +14,7 @@ namespace host {
 // first key's value before it and at the last key's value after it. Reading is
 // const and safe from several threads at once.
 class Envelope {
-public:
+  public:
     Envelope() = default;
     explicit Envelope(double constant) { data_.value = constant; }
     explicit Envelope(ChannelData data);
@@ -28,14 +28,14 @@ public:
 
     double valueAt(double time) const;
 
-private:
+  private:
     ChannelData data_;
 };
 
 // A node of the channel tree: a named group that owns its sub-groups. A
 // group lives until its parent does or until it is destroyed explicitly.
 class ChannelGroup {
-public:
+  public:
     explicit ChannelGroup(std::string name, ChannelGroup *parent = nullptr)
         : name_(std::move(name)), parent_(parent) {}
     ChannelGroup(const ChannelGroup &) = delete;
@@ -60,7 +60,7 @@ public:
     HostChanGroupID id() { return reinterpret_cast<HostChanGroupID>(this); }
     static ChannelGroup *from(HostChanGroupID id) { return reinterpret_cast<ChannelGroup *>(id); }
 
-private:
+  private:
     std::string name_;
     ChannelGroup *parent_;
     bool hostOwned_ = false;

@@ -38,6 +38,8 @@ const HostEnvelopeFuncs kEnvelopeFuncs = {createGroup, destroyGroup, groupName, 
 
 }  // namespace
 
-const HostEnvelopeFuncs *envelopeService() { return &kEnvelopeFuncs; }
+const HostEnvelopeFuncs *envelopeService() {
+    return &kEnvelopeFuncs;
+}
 
 }  // namespace host

@@ -9,11 +9,13 @@
 namespace host {
 
 class Error : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 // Quotes a name the way error messages show it: "Orv Foo".
-inline std::string inQuotes(const std::string &text) { return "\"" + text + "\""; }
+inline std::string inQuotes(const std::string &text) {
+    return "\"" + text + "\"";
+}
 
 }  // namespace host

@@ -69,6 +69,8 @@ int FileRequests::request(int /*version*/, HostFileRequest *request) {
     return 0;
 }
 
-HostFileReqFunc fileRequestFunction() { return requestFile; }
+HostFileReqFunc fileRequestFunction() {
+    return requestFile;
+}
 
 }  // namespace host

@@ -13,7 +13,7 @@
 namespace host {
 
 class FileRequests {
-public:
+  public:
     // A request that the user answered, as the host saw it.
     struct Asked {
         int type = 0;
@@ -34,7 +34,7 @@ public:
     // record's buffers is not cut short: the request fails (result -1).
     int request(int version, HostFileRequest *request);
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::deque<std::optional<std::string>> answers_;  // nullopt: cancel
     std::vector<Asked> asked_;

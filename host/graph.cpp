@@ -13,13 +13,20 @@ std::string connectorName(const Node &node, const std::string &connector) {
 
 const char *typeName(int type) {
     switch (type) {
-        case HOST_NOT_COLOR: return "Color";
-        case HOST_NOT_SCALAR: return "Scalar";
-        case HOST_NOT_VECTOR: return "Vector";
-        case HOST_NOT_INTEGER: return "Integer";
-        case HOST_NOT_FUNCTION: return "Function";
-        case HOST_NOT_MATERIAL: return "Material";
-        default: return "unknown";
+        case HOST_NOT_COLOR:
+            return "Color";
+        case HOST_NOT_SCALAR:
+            return "Scalar";
+        case HOST_NOT_VECTOR:
+            return "Vector";
+        case HOST_NOT_INTEGER:
+            return "Integer";
+        case HOST_NOT_FUNCTION:
+            return "Function";
+        case HOST_NOT_MATERIAL:
+            return "Material";
+        default:
+            return "unknown";
     }
 }
 
@@ -32,7 +39,9 @@ Node::Node(Graph &graph, std::string name) : graph_(&graph), name_(std::move(nam
     channelGroup_->setHostOwned();
 }
 
-Node::~Node() { graph_->channelGroup().removeChild(channelGroup_); }
+Node::~Node() {
+    graph_->channelGroup().removeChild(channelGroup_);
+}
 
 InputConnector *Node::addInput(int type, std::string name, HostInputEventFunc event) {
     if (!validConnectorType(type)) return nullptr;
@@ -116,18 +125,22 @@ Graph::Graph(std::string name) : name_(std::move(name)), channels_(name_) {
 Graph::~Graph() {
     // The whole graph goes: no node needs to hear of its inputs going first.
     for (const auto &node : nodes_)
-        for (const auto &input : node->inputs_) input->source = nullptr;
-    while (!nodes_.empty()) nodes_.pop_back();
+        for (const auto &input : node->inputs_)
+            input->source = nullptr;
+    while (!nodes_.empty())
+        nodes_.pop_back();
 }
 
 void Graph::checkNewName(const std::string &name) const {
     if (name.empty()) throw Error("graph " + inQuotes(name_) + ": a node needs a name");
-    if (find(name)) throw Error("graph " + inQuotes(name_) + " already has a node " + inQuotes(name));
+    if (find(name))
+        throw Error("graph " + inQuotes(name_) + " already has a node " + inQuotes(name));
 }
 
 std::string Graph::uniqueName(std::string_view base) const {
     std::string name(base);
-    for (int n = 2; find(name); ++n) name = std::string(base) + " (" + std::to_string(n) + ")";
+    for (int n = 2; find(name); ++n)
+        name = std::string(base) + " (" + std::to_string(n) + ")";
     return name;
 }
 
@@ -142,9 +155,11 @@ void Graph::remove(Node &node) {
                            [&node](const auto &n) { return n.get() == &node; });
     if (at == nodes_.end())
         throw Error("graph " + inQuotes(name_) + " has no node " + inQuotes(node.name()));
-    for (const auto &output : node.outputs_) disconnectAllFrom(*output);
+    for (const auto &output : node.outputs_)
+        disconnectAllFrom(*output);
     // The node's own inputs go with it, unannounced: it is being destroyed.
-    for (const auto &input : node.inputs_) input->source = nullptr;
+    for (const auto &input : node.inputs_)
+        input->source = nullptr;
     std::unique_ptr<Node> doomed = std::move(*at);
     nodes_.erase(at);
 }
@@ -214,15 +229,18 @@ void Graph::disconnectAllFrom(const OutputConnector &output) {
 }
 
 void Graph::renderStart(int renderMode) {
-    for (const auto &node : nodes_) node->renderStart(renderMode);
+    for (const auto &node : nodes_)
+        node->renderStart(renderMode);
 }
 
 void Graph::newTime(int frame, double time) {
-    for (const auto &node : nodes_) node->newTime(frame, time);
+    for (const auto &node : nodes_)
+        node->newTime(frame, time);
 }
 
 void Graph::renderEnd() {
-    for (const auto &node : nodes_) node->renderEnd();
+    for (const auto &node : nodes_)
+        node->renderEnd();
 }
 
 }  // namespace host

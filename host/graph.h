@@ -59,7 +59,7 @@ bool evaluateInput(const InputConnector &input, HostSample &sample, void *value)
 bool evaluateOutput(OutputConnector &output, HostSample &sample, int receivingType, void *value);
 
 class Node {
-public:
+  public:
     virtual ~Node();
     Node(const Node &) = delete;
     Node &operator=(const Node &) = delete;
@@ -109,10 +109,10 @@ public:
     void notePreviewUpdate() { ++previewUpdates_; }
     int previewUpdates() const { return previewUpdates_; }
 
-protected:
+  protected:
     Node(Graph &graph, std::string name);
 
-private:
+  private:
     friend class Graph;
     Graph *graph_;
     std::string name_;
@@ -125,7 +125,7 @@ private:
 };
 
 class Graph {
-public:
+  public:
     explicit Graph(std::string name = "Graph");
     // Drops every connection without events, then destroys the nodes, last
     // added first.
@@ -169,7 +169,7 @@ public:
     void newTime(int frame, double time);
     void renderEnd();
 
-private:
+  private:
     friend class Node;
     void checkNewName(const std::string &name) const;
     bool reachesUpstream(const Node &from, const Node &target) const;

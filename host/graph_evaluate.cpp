@@ -9,7 +9,7 @@ thread_local int evaluationDepth = 0;
 
 // Counts one nesting level for as long as an evaluation runs.
 class DepthGuard {
-public:
+  public:
     DepthGuard() { ++evaluationDepth; }
     ~DepthGuard() { --evaluationDepth; }
     DepthGuard(const DepthGuard &) = delete;

@@ -1,7 +1,7 @@
 #include "host.h"
 
-#include <cstdlib>
 #include <unistd.h>
+#include <cstdlib>
 
 #include "error.h"
 
@@ -55,7 +55,8 @@ NodeServer *Host::findServer(std::string_view name) const {
 NodeServer &Host::requireServer(std::string_view name) const {
     if (NodeServer *server = findServer(name)) return *server;
     std::string known;
-    for (const auto &server : servers_) known += (known.empty() ? "" : ", ") + inQuotes(server->userName());
+    for (const auto &server : servers_)
+        known += (known.empty() ? "" : ", ") + inQuotes(server->userName());
     throw Error("no node kind " + inQuotes(std::string(name)) + "; the module offers " + known);
 }
 

@@ -21,7 +21,7 @@
 namespace host {
 
 class Host {
-public:
+  public:
     // Loads the module (see Module) and makes this the current host. Throws
     // Error when the module does not load or another host is current.
     explicit Host(const std::filesystem::path &modulePath);
@@ -48,7 +48,7 @@ public:
     // user name.
     ModuleNode &addNode(Graph &graph, std::string_view kind, std::string name = {});
 
-private:
+  private:
     Services services_;
     std::unique_ptr<Module> module_;
     std::vector<std::unique_ptr<NodeServer>> servers_;

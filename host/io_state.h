@@ -19,12 +19,12 @@ namespace host {
 // Thrown by the states' own C++ entry points for malformed data. The C
 // operations never throw: they report -1 / 0 and remember the error instead.
 class DataError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 class SaveState {
-public:
+  public:
     virtual ~SaveState() = default;
     // The table handed to a node's save callback.
     virtual const HostSaveState *api() = 0;
@@ -33,7 +33,7 @@ public:
 };
 
 class LoadState {
-public:
+  public:
     virtual ~LoadState() = default;
     virtual const HostLoadState *api() = 0;
     // Reads an envelope item; false (with error() set) when the next item is
@@ -46,7 +46,7 @@ public:
 
 // Text form: the items of one node as a JSON array.
 class TextSaveState final : public SaveState {
-public:
+  public:
     TextSaveState();
     ~TextSaveState() override;
     const HostSaveState *api() override;
@@ -54,47 +54,47 @@ public:
     // The items written so far (blocks left open are closed in the result).
     nlohmann::json items() const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
 
 class TextLoadState final : public LoadState {
-public:
+  public:
     explicit TextLoadState(nlohmann::json items);
     ~TextLoadState() override;
     const HostLoadState *api() override;
     bool readEnvelope(EnvelopeData &envelope) override;
     const std::string &error() const override;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
 
 // Binary form: a byte string.
 class BinarySaveState final : public SaveState {
-public:
+  public:
     BinarySaveState();
     ~BinarySaveState() override;
     const HostSaveState *api() override;
     void writeEnvelope(const EnvelopeData &envelope) override;
     std::vector<std::uint8_t> bytes() const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
 
 class BinaryLoadState final : public LoadState {
-public:
+  public:
     explicit BinaryLoadState(std::vector<std::uint8_t> bytes);
     ~BinaryLoadState() override;
     const HostLoadState *api() override;
     bool readEnvelope(EnvelopeData &envelope) override;
     const std::string &error() const override;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

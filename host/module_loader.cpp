@@ -19,8 +19,8 @@ void checkDescriptor(const std::string &where, const HostModuleDescriptor &d) {
         throw Error(where + ": synchronisation word " + hex(d.sync) + " (expected " +
                     hex(HOST_MODULE_SYNC, 8) + ")");
     if (d.version != HOST_MODULE_VERSION)
-        throw Error(where + ": descriptor version " + std::to_string(d.version) +
-                    " (expected " + std::to_string(HOST_MODULE_VERSION) + ")");
+        throw Error(where + ": descriptor version " + std::to_string(d.version) + " (expected " +
+                    std::to_string(HOST_MODULE_VERSION) + ")");
     if (d.machine != HOST_MODULE_MACHINE)
         throw Error(where + ": machine code " + hex(d.machine) + " (expected " +
                     hex(HOST_MODULE_MACHINE) + ")");

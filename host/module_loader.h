@@ -16,15 +16,15 @@ class DynamicLibrary;
 
 // One server record of the module, with its tag list decoded.
 struct ServerInfo {
-    std::string serverClass;   // "NodeHandler", "NodeInterface", ...
-    std::string name;          // "Orv Sqrt"
-    std::string userName;      // tag 0x0, "Sqrt"; empty when the record has none
-    std::string group;         // tag 0x70000, "Orv's Nodes/Math"; empty when none
+    std::string serverClass;              // "NodeHandler", "NodeInterface", ...
+    std::string name;                     // "Orv Sqrt"
+    std::string userName;                 // tag 0x0, "Sqrt"; empty when the record has none
+    std::string group;                    // tag 0x70000, "Orv's Nodes/Math"; empty when none
     HostActivateFunc activate = nullptr;  // null for a server without activation
 };
 
 class Module {
-public:
+  public:
     // More records than this without a terminating one means a corrupt table.
     static constexpr int kMaxServerRecords = 4096;
     static constexpr int kMaxTags = 256;
@@ -40,7 +40,7 @@ public:
     const std::vector<ServerInfo> &servers() const { return servers_; }
     const HostModuleDescriptor &descriptor() const { return *descriptor_; }
 
-private:
+  private:
     std::filesystem::path path_;
     std::unique_ptr<DynamicLibrary> library_;
     const HostModuleDescriptor *descriptor_ = nullptr;

@@ -18,8 +18,8 @@ ModuleNode::ModuleNode(Graph &graph, std::string name, NodeServer &server)
     HostError error = nullptr;
     instance_ = handler_->inst->create(handler_->inst->privateData, id(), &error);
     if (!instance_)
-        throw Error("node " + inQuotes(this->name()) + ": " + server.name() +
-                    " made no instance" + (error ? std::string(": ") + error : std::string()));
+        throw Error("node " + inQuotes(this->name()) + ": " + server.name() + " made no instance" +
+                    (error ? std::string(": ") + error : std::string()));
 }
 
 ModuleNode::~ModuleNode() {
@@ -33,7 +33,8 @@ void ModuleNode::evaluate(HostSample &sample, OutputConnector &output, ValueSlot
 }
 
 void ModuleNode::renderStart(int renderMode) {
-    if (handler_->rend->init) check(handler_->rend->init(instance_, renderMode), *this, "render start");
+    if (handler_->rend->init)
+        check(handler_->rend->init(instance_, renderMode), *this, "render start");
 }
 
 void ModuleNode::newTime(int frame, double time) {
@@ -54,7 +55,8 @@ void ModuleNode::copyFrom(const ModuleNode &source) {
     if (source.server_ != server_)
         throw Error("node " + inQuotes(name()) + ": cannot copy a " + source.kindName() +
                     " into a " + kindName());
-    if (handler_->inst->copy) check(handler_->inst->copy(instance_, source.instance_), *this, "copy");
+    if (handler_->inst->copy)
+        check(handler_->inst->copy(instance_, source.instance_), *this, "copy");
 }
 
 void ModuleNode::save(SaveState &state) const {
@@ -63,7 +65,8 @@ void ModuleNode::save(SaveState &state) const {
 
 void ModuleNode::load(LoadState &state) {
     if (handler_->inst->load) check(handler_->inst->load(instance_, state.api()), *this, "load");
-    if (!state.error().empty()) throw Error("node " + inQuotes(name()) + ": load: " + state.error());
+    if (!state.error().empty())
+        throw Error("node " + inQuotes(name()) + ": load: " + state.error());
 }
 
 }  // namespace host

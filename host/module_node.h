@@ -12,7 +12,7 @@ class Panel;
 class SaveState;
 
 class ModuleNode final : public Node {
-public:
+  public:
     const std::string &kindName() const override { return server_->userName(); }
     HostInstance instance() const override { return instance_; }
     NodeServer &server() const { return *server_; }
@@ -34,7 +34,7 @@ public:
 
     ~ModuleNode() override;
 
-private:
+  private:
     friend class Graph;
     ModuleNode(Graph &graph, std::string name, NodeServer &server);
 

@@ -16,8 +16,7 @@ const HostNodeHandler &NodeServer::handler() {
     if (code_ < 0) {
         if (!handler_->activate)
             throw Error("server " + inQuotes(name()) + " has no NodeHandler activation");
-        code_ = handler_->activate(HOST_NODE_HANDLER_VERSION, hostServiceLookup, &record_,
-                                   nullptr);
+        code_ = handler_->activate(HOST_NODE_HANDLER_VERSION, hostServiceLookup, &record_, nullptr);
     }
     if (code_ != HOST_AFUNC_OK)
         throw Error("server " + inQuotes(name()) + ": NodeHandler activation failed with code " +

@@ -11,7 +11,7 @@
 namespace host {
 
 class NodeServer {
-public:
+  public:
     NodeServer(const ServerInfo &handler, const ServerInfo *interface);
     NodeServer(const NodeServer &) = delete;
     NodeServer &operator=(const NodeServer &) = delete;
@@ -33,7 +33,7 @@ public:
     // (null without a panel server or when the node made none).
     HostPanelID panelFor(HostInstance instance) const;
 
-private:
+  private:
     const ServerInfo *handler_;
     const ServerInfo *interface_;
     // The operation tables the host hands the activation to fill.

@@ -119,8 +119,14 @@ const HostNodeOutputFuncs kNodeOutputFuncs = {createOutput, destroyOutput, setVa
 
 }  // namespace
 
-const HostNodeFuncs *nodeFuncsService() { return &kNodeFuncs; }
-const HostNodeInputFuncs *nodeInputService() { return &kNodeInputFuncs; }
-const HostNodeOutputFuncs *nodeOutputService() { return &kNodeOutputFuncs; }
+const HostNodeFuncs *nodeFuncsService() {
+    return &kNodeFuncs;
+}
+const HostNodeInputFuncs *nodeInputService() {
+    return &kNodeInputFuncs;
+}
+const HostNodeOutputFuncs *nodeOutputService() {
+    return &kNodeOutputFuncs;
+}
 
 }  // namespace host

@@ -31,7 +31,7 @@ const HostXPanelFuncs *xpanelService();
 void setPanelVParmFuncs(const HostVParmFuncs *funcs);
 
 class Panel {
-public:
+  public:
     // How a control's value is held, from the data type of its value id.
     enum class ValueKind {
         None,      // no data description entry: buttons, thumbnails
@@ -213,7 +213,7 @@ public:
     void *formValue(std::uint32_t controlId);
     void setFormValue(std::uint32_t controlId, const void *value);
 
-private:
+  private:
     // Everything a hint list builds; a hint list is decoded into a copy and
     // taken only when the whole list is sound.
     struct Model {
@@ -235,13 +235,13 @@ private:
     // sound, and carries out a destroy asked for from inside a callback once
     // the outermost call returns.
     class Use {
-    public:
+      public:
         explicit Use(const Panel &panel);
         ~Use();
         Use(const Use &) = delete;
         Use &operator=(const Use &) = delete;
 
-    private:
+      private:
         const Panel &panel_;
     };
     struct HintDecoder;
@@ -268,8 +268,7 @@ private:
     int parseInt(const Control &control, std::string_view text) const;
     void storeInt(const Control &control, int value);
     void notifyChanged(const Control &control);
-    void printItem(std::string &out, std::uint32_t id, int depth, double time,
-                   bool asTab) const;
+    void printItem(std::string &out, std::uint32_t id, int depth, double time, bool asTab) const;
     void printControl(std::string &out, const Control &control, int depth, double time) const;
 
     Model model_;

@@ -7,7 +7,9 @@
 namespace host {
 namespace {
 
-double HOST_CALL castNothing(const HostSample *, const double[3], const double[3]) { return -1.0; }
+double HOST_CALL castNothing(const HostSample *, const double[3], const double[3]) {
+    return -1.0;
+}
 
 void backdropAlong(const double direction[3], double color[3]) {
     Services *services = currentServicesOrNull();

@@ -114,7 +114,8 @@ void applyThroughPanel(ModuleNode &node, const std::string &control, const json 
         if (!vparm) throw Error(inQuotes(control) + " is no envelope, or shows no value");
         const KeyShape shape = keyShape(value.value("shape", std::string("linear")), "shape");
         EnvelopeData data = vparmData(vparm);
-        for (ChannelData &channel : data.channels) channel.keys.clear();
+        for (ChannelData &channel : data.channels)
+            channel.keys.clear();
         // Keys are given in panel units, as the panel shows them.
         const double scale = target->dataType == "angle-env"     ? 3.141592653589793 / 180.0
                              : target->dataType == "percent-env" ? 0.01
@@ -141,19 +142,20 @@ void applySetting(ModuleNode &node, const std::string &control, const json &valu
     applyThroughPanel(node, control, value);
     // As after any edit, the editor announces the current time again, so
     // that the node's cached values follow its envelopes.
-    const HostTimeInfo *time = currentServicesOrNull() ? &currentServicesOrNull()->timeInfo() : nullptr;
+    const HostTimeInfo *time =
+        currentServicesOrNull() ? &currentServicesOrNull()->timeInfo() : nullptr;
     node.newTime(time ? time->frame : 0, time ? time->time : 0.0);
 }
 
 // ---- Graph entries ----
 
 class Scene::GraphSurface final : public SurfaceShader {
-public:
+  public:
     explicit GraphSurface(const SurfaceNode &node) : node_(node) {}
     SurfaceChannels shade(HostSample &sample) const override { return node_.channels(sample); }
     double transmission(HostSample &sample) const override { return node_.transparency(sample); }
 
-private:
+  private:
     const SurfaceNode &node_;
 };
 
@@ -183,8 +185,8 @@ std::unique_ptr<Scene> Scene::load(Host &host, const std::filesystem::path &file
         std::string text((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>());
         const std::size_t at = std::min<std::size_t>(error.byte, text.size());
         const auto line = 1 + std::count(text.begin(), text.begin() + static_cast<long>(at), '\n');
-        throw Error(file.string() + ":" + std::to_string(line) + ": not valid JSON: " +
-                    error.what());
+        throw Error(file.string() + ":" + std::to_string(line) +
+                    ": not valid JSON: " + error.what());
     }
     return fromJson(host, std::move(document), file);
 }
@@ -202,14 +204,17 @@ std::unique_ptr<Scene> Scene::fromJson(Host &host, json document,
     return scene;
 }
 
-std::string Scene::where(const std::string &key) const { return file_.string() + ": " + key; }
+std::string Scene::where(const std::string &key) const {
+    return file_.string() + ": " + key;
+}
 
 void Scene::readSettings() {
     settings_.name = file_.stem().string();
     settings_.filename = file_.string();
     if (auto found = document_.find("scene"); found != document_.end()) {
         const std::string at = where("scene");
-        if (!found->is_object()) throw Error(at + ": expected an object, found " + describe(*found));
+        if (!found->is_object())
+            throw Error(at + ": expected an object, found " + describe(*found));
         settings_.name = found->value("name", settings_.name);
         settings_.firstFrame = optionalNumber(*found, "firstFrame", 1, at);
         settings_.lastFrame = optionalNumber(*found, "lastFrame", settings_.firstFrame, at);
@@ -217,7 +222,8 @@ void Scene::readSettings() {
         settings_.framesPerSecond = optionalNumber(*found, "fps", 30.0, at);
         settings_.recursionDepth = optionalNumber(*found, "recursionDepth", 8, at);
         if (settings_.framesPerSecond <= 0.0)
-            throw Error(at + ".fps: must be above 0, found " + numberText(settings_.framesPerSecond));
+            throw Error(at + ".fps: must be above 0, found " +
+                        numberText(settings_.framesPerSecond));
         if (settings_.frameStep <= 0)
             throw Error(at + ".frameStep: must be at least 1, found " +
                         std::to_string(settings_.frameStep));
@@ -254,17 +260,19 @@ void Scene::readGraphs(const char *section, bool surfaces) {
 
 void Scene::readGraph(GraphEntry &entry, const json &spec, const std::string &key) {
     Graph &graph = *entry.graph;
-    if (!spec.is_object()) throw Error(where(key) + ": expected an object, found " + describe(spec));
+    if (!spec.is_object())
+        throw Error(where(key) + ": expected an object, found " + describe(spec));
     const json empty = json::array();
     const json &nodes = spec.contains("nodes") ? spec["nodes"] : empty;
     if (!nodes.is_array()) throw Error(where(key + ".nodes") + ": expected a list of nodes");
-    const json::json_pointer base = json::json_pointer("/" + key.substr(0, key.find('.'))) /
-                                    entry.name / "nodes";
+    const json::json_pointer base =
+        json::json_pointer("/" + key.substr(0, key.find('.'))) / entry.name / "nodes";
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         const std::string at = key + ".nodes[" + std::to_string(i) + "]";
         const json &node = nodes[i];
         const std::string name = requireText(node, "name", where(at));
-        if (graph.find(name)) throw Error(where(at + ".name") + ": a node \"" + name + "\" exists already");
+        if (graph.find(name))
+            throw Error(where(at + ".name") + ": a node \"" + name + "\" exists already");
         const json settings = node.value("settings", json::object());
         if (!settings.is_object()) throw Error(where(at + ".settings") + ": expected an object");
         if (node.contains("native")) {
@@ -284,7 +292,8 @@ void Scene::readGraph(GraphEntry &entry, const json &spec, const std::string &ke
                 TextLoadState state(node["data"]);
                 made->load(state);
             } else if (node.contains("binary")) {
-                BinaryLoadState state(fromHex(requireText(node, "binary", where(at)), where(at + ".binary")));
+                BinaryLoadState state(
+                    fromHex(requireText(node, "binary", where(at)), where(at + ".binary")));
                 made->load(state);
             }
         } catch (const std::exception &error) {
@@ -304,8 +313,8 @@ void Scene::readGraph(GraphEntry &entry, const json &spec, const std::string &ke
         for (const auto &node : graph.nodes())
             if (auto *found = dynamic_cast<SurfaceNode *>(node.get())) surface = found;
         if (!surface)
-            surface = &dynamic_cast<SurfaceNode &>(
-                addNativeNode(graph, "Surface", graph.uniqueName("Surface"), json::object(), where(key)));
+            surface = &dynamic_cast<SurfaceNode &>(addNativeNode(
+                graph, "Surface", graph.uniqueName("Surface"), json::object(), where(key)));
         entry.shader = std::make_unique<GraphSurface>(*surface);
     }
     const json &connections = spec.contains("connections") ? spec["connections"] : empty;
@@ -315,8 +324,10 @@ void Scene::readGraph(GraphEntry &entry, const json &spec, const std::string &ke
         const json &c = connections[i];
         if (!c.is_array() || c.size() != 4 ||
             !std::all_of(c.begin(), c.end(), [](const json &part) { return part.is_string(); }))
-            throw Error(where(at) + ": a connection is [\"from node\", \"output\", \"to node\", "
-                                    "\"input\"], found " + describe(c));
+            throw Error(where(at) +
+                        ": a connection is [\"from node\", \"output\", \"to node\", "
+                        "\"input\"], found " +
+                        describe(c));
         try {
             graph.connect(c[0].get<std::string>(), c[1].get<std::string>(), c[2].get<std::string>(),
                           c[3].get<std::string>());
@@ -328,7 +339,8 @@ void Scene::readGraph(GraphEntry &entry, const json &spec, const std::string &ke
 
 std::map<std::string, int> Scene::surfaceIndex() const {
     std::map<std::string, int> index;
-    for (std::size_t i = 0; i < surfaceNames_.size(); ++i) index[surfaceNames_[i]] = static_cast<int>(i);
+    for (std::size_t i = 0; i < surfaceNames_.size(); ++i)
+        index[surfaceNames_[i]] = static_cast<int>(i);
     return index;
 }
 
@@ -343,19 +355,22 @@ Graph &Scene::graph(std::string_view name) const {
     for (const auto &entry : graphs_)
         if (entry->name == name) return *entry->graph;
     std::string known;
-    for (const auto &entry : graphs_) known += (known.empty() ? "" : ", ") + inQuotes(entry->name);
+    for (const auto &entry : graphs_)
+        known += (known.empty() ? "" : ", ") + inQuotes(entry->name);
     throw Error(file_.string() + ": no surface or graph " + inQuotes(std::string(name)) +
                 (known.empty() ? " (it has none)" : "; it has " + known));
 }
 
 std::vector<Graph *> Scene::graphs() const {
     std::vector<Graph *> graphs;
-    for (const auto &entry : graphs_) graphs.push_back(entry->graph.get());
+    for (const auto &entry : graphs_)
+        graphs.push_back(entry->graph.get());
     return graphs;
 }
 
 void Scene::renderStart(int renderMode) {
-    for (const auto &entry : graphs_) entry->graph->renderStart(renderMode);
+    for (const auto &entry : graphs_)
+        entry->graph->renderStart(renderMode);
 }
 
 void Scene::newTime(int frame) {
@@ -363,11 +378,13 @@ void Scene::newTime(int frame) {
     time.frame = frame;
     time.time = timeOfFrame(frame);
     time.framesPerSecond = settings_.framesPerSecond;
-    for (const auto &entry : graphs_) entry->graph->newTime(frame, time.time);
+    for (const auto &entry : graphs_)
+        entry->graph->newTime(frame, time.time);
 }
 
 void Scene::renderEnd() {
-    for (const auto &entry : graphs_) entry->graph->renderEnd();
+    for (const auto &entry : graphs_)
+        entry->graph->renderEnd();
 }
 
 json Scene::save(bool binary) const {

@@ -27,7 +27,7 @@ class Host;
 class SurfaceNode;
 
 class Scene {
-public:
+  public:
     // Reads a scene file; throws Error naming the file, the key and the value.
     static std::unique_ptr<Scene> load(Host &host, const std::filesystem::path &file);
     // A scene from a document already read; file names where it came from.
@@ -63,7 +63,7 @@ public:
     // write leaves the old file whole.
     void saveTo(const std::filesystem::path &file, bool binary) const;
 
-private:
+  private:
     Scene(Host &host, nlohmann::json document, std::filesystem::path file);
     struct GraphEntry;
     class GraphSurface;

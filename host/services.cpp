@@ -14,7 +14,8 @@ namespace {
 std::atomic<Services *> currentServices{nullptr};
 
 int HOST_CALL instanceUpdate(const char *serverClass, HostInstance instance) {
-    if (Services *services = currentServices.load()) services->noteInstanceUpdate(serverClass, instance);
+    if (Services *services = currentServices.load())
+        services->noteInstanceUpdate(serverClass, instance);
     return 0;
 }
 
@@ -38,8 +39,12 @@ void HOST_CALL backdropGradient(double time, double zenith[3], double sky[3], do
 
 }  // namespace
 
-void setCurrentServices(Services *services) { currentServices.store(services); }
-Services *currentServicesOrNull() { return currentServices.load(); }
+void setCurrentServices(Services *services) {
+    currentServices.store(services);
+}
+Services *currentServicesOrNull() {
+    return currentServices.load();
+}
 
 extern "C" void *HOST_CALL hostServiceLookup(const char *serviceName, int /*useMode*/) {
     Services *services = currentServices.load();

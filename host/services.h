@@ -33,7 +33,7 @@ using BackdropFunction =
     std::function<void(double time, const double direction[3], double color[3])>;
 
 class Services {
-public:
+  public:
     Services();
     Services(const Services &) = delete;
     Services &operator=(const Services &) = delete;
@@ -70,7 +70,7 @@ public:
     std::vector<std::pair<std::string, HostInstance>> instanceUpdates() const;
     void noteInstanceUpdate(const char *serverClass, HostInstance instance);
 
-private:
+  private:
     mutable std::mutex mutex_;  // guards the logs: lookups may come from render threads
     std::vector<std::string> requestLog_;
     std::vector<std::pair<std::string, HostInstance>> instanceUpdates_;

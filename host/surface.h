@@ -19,7 +19,7 @@ struct SurfaceChannels {
 // sample. Called from several render threads at once and re-entered from
 // inside node evaluation (a traced ray that hits another surface).
 class SurfaceShader {
-public:
+  public:
     virtual ~SurfaceShader() = default;
     virtual SurfaceChannels shade(HostSample &sample) const = 0;
     // The share of light let through, for shadow rays; surfaces that can

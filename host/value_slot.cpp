@@ -8,8 +8,12 @@
 namespace host {
 namespace {
 
-bool numeric(int type) { return type >= HOST_NOT_COLOR && type <= HOST_NOT_INTEGER; }
-bool triple(int type) { return type == HOST_NOT_COLOR || type == HOST_NOT_VECTOR; }
+bool numeric(int type) {
+    return type >= HOST_NOT_COLOR && type <= HOST_NOT_INTEGER;
+}
+bool triple(int type) {
+    return type == HOST_NOT_COLOR || type == HOST_NOT_VECTOR;
+}
 
 std::int32_t toInteger(double value) {
     if (std::isnan(value)) return 0;
@@ -36,7 +40,9 @@ int valueSize(int type) {
     }
 }
 
-bool validConnectorType(int type) { return type >= HOST_NOT_COLOR && type <= HOST_NOT_MATERIAL; }
+bool validConnectorType(int type) {
+    return type >= HOST_NOT_COLOR && type <= HOST_NOT_MATERIAL;
+}
 
 bool typesConnect(int fromType, int toType) {
     if (numeric(fromType) && numeric(toType)) return true;
@@ -46,9 +52,10 @@ bool typesConnect(int fromType, int toType) {
 bool convertValue(int fromType, const void *from, int toType, void *to) {
     if (!typesConnect(fromType, toType) || !from || !to) return false;
     if (fromType == toType) {
-        const std::size_t bytes = fromType == HOST_NOT_INTEGER
-                                      ? sizeof(std::int32_t)
-                                      : sizeof(double) * static_cast<std::size_t>(valueSize(fromType));
+        const std::size_t bytes =
+            fromType == HOST_NOT_INTEGER
+                ? sizeof(std::int32_t)
+                : sizeof(double) * static_cast<std::size_t>(valueSize(fromType));
         std::memmove(to, from, bytes);
         return true;
     }

@@ -30,7 +30,7 @@ bool convertValue(int fromType, const void *from, int toType, void *to);
 // receiver wants, and the receiver's buffer. It lives on the evaluating
 // thread's stack for the length of one evaluate call.
 class ValueSlot {
-public:
+  public:
     ValueSlot(int sourceType, int destinationType, void *destination);
 
     int sourceType() const { return sourceType_; }
@@ -46,7 +46,7 @@ public:
     HostNodeValue id() { return reinterpret_cast<HostNodeValue>(this); }
     static ValueSlot *from(HostNodeValue id) { return reinterpret_cast<ValueSlot *>(id); }
 
-private:
+  private:
     int sourceType_;
     int destinationType_;
     void *destination_;

@@ -29,7 +29,9 @@ struct VParm {
     }
 };
 
-VParm *from(HostVParmID id) { return reinterpret_cast<VParm *>(id); }
+VParm *from(HostVParmID id) {
+    return reinterpret_cast<VParm *>(id);
+}
 
 HostVParmID HOST_CALL create(int envType, int /*flags*/) {
     const int channels = vparmChannelCount(envType);
@@ -41,7 +43,9 @@ HostVParmID HOST_CALL create(int envType, int /*flags*/) {
     return reinterpret_cast<HostVParmID>(vparm);
 }
 
-void HOST_CALL destroy(HostVParmID id) { delete from(id); }
+void HOST_CALL destroy(HostVParmID id) {
+    delete from(id);
+}
 
 void HOST_CALL setup(HostVParmID id, const char *channelName, HostChanGroupID group, void *, void *,
                      void *, void *) {
@@ -150,14 +154,17 @@ int vparmChannelCount(int envType) {
     }
 }
 
-const HostVParmFuncs *vparmService() { return &kVParmFuncs; }
+const HostVParmFuncs *vparmService() {
+    return &kVParmFuncs;
+}
 
 EnvelopeData vparmData(HostVParmID id) {
     EnvelopeData data;
     const VParm *vparm = from(id);
     if (!vparm) return data;
     data.envType = vparm->envType;
-    for (const Envelope &channel : vparm->channels) data.channels.push_back(channel.data());
+    for (const Envelope &channel : vparm->channels)
+        data.channels.push_back(channel.data());
     return data;
 }
 

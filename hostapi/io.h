@@ -9,8 +9,8 @@
 HOST_EXTERN_C_BEGIN
 
 /* Builds a block identifier: the first character in the most significant byte. */
-#define HOST_ID4(a, b, c, d)                                                        \
-    ((((uint32_t)(uint8_t)(a)) << 24) | (((uint32_t)(uint8_t)(b)) << 16) |          \
+#define HOST_ID4(a, b, c, d)                                               \
+    ((((uint32_t)(uint8_t)(a)) << 24) | (((uint32_t)(uint8_t)(b)) << 16) | \
      (((uint32_t)(uint8_t)(c)) << 8) | ((uint32_t)(uint8_t)(d)))
 
 /* One entry of a block identifier list, ended by { 0, null }. */

@@ -18,7 +18,7 @@ HOST_EXTERN_C_BEGIN
 #define HOST_CLASS_NODE_INTERFACE "NodeInterface"
 
 /* Tag words of a server's tag list. */
-#define HOST_SRVTAG_USERNAME 0x00000u /* name shown in the host's menus */
+#define HOST_SRVTAG_USERNAME 0x00000u  /* name shown in the host's menus */
 #define HOST_SRVTAG_NODEGROUP 0x70000u /* Node Editor add-menu group */
 
 /* Activation results. */

@@ -47,28 +47,28 @@ typedef void *HostInstance;                        /* a module's node instance *
 #define HOST_TRACE_BACKDROP 6   /* the backdrop along the ray, no geometry */
 #define HOST_TRACE_MODE_MASK 0x07ffffffu
 /* Trace flags, the high bits of a trace mode word. */
-#define HOST_TRACE_BACKSHADE 0x08000000u  /* back faces count as hits */
-#define HOST_TRACE_BACKDROPF 0x10000000u  /* a miss brings the backdrop colour */
-#define HOST_TRACE_OBJECT 0x20000000u     /* the casting object is hit as well */
-#define HOST_TRACE_SAMPLED 0x40000000u    /* the nested sample carries HOST_SAMPLE_SAMPLED */
-#define HOST_TRACE_NOPOLYGON 0x80000000u  /* the polygon that fires the ray is skipped */
+#define HOST_TRACE_BACKSHADE 0x08000000u /* back faces count as hits */
+#define HOST_TRACE_BACKDROPF 0x10000000u /* a miss brings the backdrop colour */
+#define HOST_TRACE_OBJECT 0x20000000u    /* the casting object is hit as well */
+#define HOST_TRACE_SAMPLED 0x40000000u   /* the nested sample carries HOST_SAMPLE_SAMPLED */
+#define HOST_TRACE_NOPOLYGON 0x80000000u /* the polygon that fires the ray is skipped */
 
 /* Flags of a sample record. */
-#define HOST_SAMPLE_SHADOW 1u     /* evaluated for a shadow ray: only transmission matters */
-#define HOST_SAMPLE_REFLECT 2u    /* reached by a reflection ray */
-#define HOST_SAMPLE_REFRACT 4u    /* reached by a refraction ray */
-#define HOST_SAMPLE_SAMPLED 8u    /* reached by a sampled (blurred, stochastic) ray */
-#define HOST_SAMPLE_PREVIEW 16u   /* a preview: take single samples */
+#define HOST_SAMPLE_SHADOW 1u   /* evaluated for a shadow ray: only transmission matters */
+#define HOST_SAMPLE_REFLECT 2u  /* reached by a reflection ray */
+#define HOST_SAMPLE_REFRACT 4u  /* reached by a refraction ray */
+#define HOST_SAMPLE_SAMPLED 8u  /* reached by a sampled (blurred, stochastic) ray */
+#define HOST_SAMPLE_PREVIEW 16u /* a preview: take single samples */
 
 typedef struct HostSample HostSample;
 
 /* What the shade operation reports of the surface a ray hits. */
 typedef struct HostShadedSample {
-    double color[3];      /* shaded colour of the hit, lighting included */
-    double position[3];   /* world position of the hit */
-    double normal[3];     /* shading normal at the hit */
-    double rawColor[3];   /* surface colour before lighting */
-    double luminosity;    /* surface channels at the hit */
+    double color[3];    /* shaded colour of the hit, lighting included */
+    double position[3]; /* world position of the hit */
+    double normal[3];   /* shading normal at the hit */
+    double rawColor[3]; /* surface colour before lighting */
+    double luminosity;  /* surface channels at the hit */
     double diffuse;
     double eta;           /* refraction index of the hit surface */
     double distance;      /* ray length; negative for a miss */
@@ -78,15 +78,15 @@ typedef struct HostShadedSample {
 
 /* Distance to the nearest hit along the ray; negative when nothing is hit. */
 typedef double(HOST_CALL *HostRayCastFunc)(const HostSample *sample, const double origin[3],
-                                          const double direction[3]);
+                                           const double direction[3]);
 /* Traces a ray by the mode word, leaving the colour it brings back in color;
  * returns the ray length (-1.0 for a miss). */
 typedef double(HOST_CALL *HostRayTraceFunc)(const HostSample *sample, const double origin[3],
-                                           const double direction[3], double color[3],
-                                           double eta, uint32_t mode);
+                                            const double direction[3], double color[3], double eta,
+                                            uint32_t mode);
 /* Fires a ray and shades the hit as a surface sample; returns the length. */
 typedef double(HOST_CALL *HostRayShadeFunc)(const HostSample *sample, const double origin[3],
-                                           const double direction[3], HostShadedSample *shaded);
+                                            const double direction[3], HostShadedSample *shaded);
 
 /* The per-sample record handed to evaluate. */
 struct HostSample {
@@ -115,7 +115,7 @@ typedef const char *HostError;
 /* ---- Callbacks a node handler supplies ---- */
 
 typedef HostInstance(HOST_CALL *HostCreateFunc)(void *privateData, HostNodeID node,
-                                               HostError *error);
+                                                HostError *error);
 typedef void(HOST_CALL *HostDestroyFunc)(HostInstance instance);
 typedef HostError(HOST_CALL *HostCopyFunc)(HostInstance to, HostInstance from);
 typedef HostError(HOST_CALL *HostLoadFunc)(HostInstance instance, const HostLoadState *state);
@@ -126,8 +126,7 @@ typedef void(HOST_CALL *HostRenderEndFunc)(HostInstance instance);
 typedef HostError(HOST_CALL *HostNewTimeFunc)(HostInstance instance, int frame, double time);
 typedef void(HOST_CALL *HostEvaluateFunc)(HostInstance instance, HostSample *sample,
                                           HostNodeOutputID output, HostNodeValue value);
-typedef int(HOST_CALL *HostInputEventFunc)(HostInstance instance, HostNodeInputID input,
-                                           int event);
+typedef int(HOST_CALL *HostInputEventFunc)(HostInstance instance, HostNodeInputID input, int event);
 
 /* Instance operations; the host provides the table, the activation fills it. */
 typedef struct HostInstanceFuncs {
@@ -248,8 +247,8 @@ typedef struct HostNodeEditorFuncs {
 /* "NodeUtilityFuncs". */
 typedef struct HostNodeUtilityFuncs {
     /* Blends fg over bg at the opacity by a blend mode (0 Normal ... 13 Blue). */
-    void(HOST_CALL *blend)(double result[3], const double fg[3], const double bg[3],
-                           double opacity, int mode);
+    void(HOST_CALL *blend)(double result[3], const double fg[3], const double bg[3], double opacity,
+                           int mode);
     /* Image coordinates at which a direction meets a spherical map whose seam
      * is turned by seamAngle radians. */
     void(HOST_CALL *sphericalMap)(double seamAngle, const double direction[3], double *u,

@@ -32,34 +32,34 @@ typedef struct HostPanelDataDesc {
 typedef const void *HostPanelHint;
 #define HOST_HINT_WORD(w) ((HostPanelHint)(uintptr_t)(w))
 
-#define HOST_XPTAG_CHGNOTIFY 0x3d000f01u /* callback */
+#define HOST_XPTAG_CHGNOTIFY 0x3d000f01u     /* callback */
 #define HOST_XPTAG_DESTROYNOTIFY 0x3d001302u /* callback, 0 */
-#define HOST_XPTAG_ADD 0x3d000d03u       /* control id, control type, value id */
-#define HOST_XPTAG_LABEL 0x3d000b03u     /* id, label, 0 */
-#define HOST_XPTAG_STRLIST 0x3d014503u   /* control id, null-ended texts, 0 */
-#define HOST_XPTAG_INTXFORM 0x3d016303u  /* control id, count, ints */
-#define HOST_XPTAG_POPFUNCS 0x3d016203u  /* control id, count callback, name callback */
-#define HOST_XPTAG_BUTNOTIFY 0x3d015f02u /* control id, callback */
-#define HOST_XPTAG_MIN 0x3d014002u       /* control id, minimum */
-#define HOST_XPTAG_MAX 0x3d014102u       /* control id, maximum */
-#define HOST_XPTAG_RANGE 0x3d014304u     /* control id, minimum, maximum, step */
-#define HOST_XPTAG_HARDMINMAX 0x3d014703u /* control id, minimum is hard, maximum is hard */
-#define HOST_XPTAG_SLIDER 0x3d014402u    /* control id, slider kind */
-#define HOST_XPTAG_ENABLE 0x3d01f984u    /* controlling id, text, 0, table; ids */
-#define HOST_XPTAG_STACK 0x3d020983u     /* stack id, controlling id, table; ids */
-#define HOST_XPTAG_GROUP 0x3d01fe81u     /* group id; member ids */
-#define HOST_XPTAG_TABS 0x3d020a81u      /* tab set id; group ids */
-#define HOST_XPTAG_LEFTALIGN 0x3d021280u /* ids drawn without a label column */
-#define HOST_XPTAG_NARROW 0x3d021380u    /* ids drawn at half width */
-#define HOST_XPTAG_BORDER 0x3d021481u    /* border id; ids framed together */
-#define HOST_XPTAG_CTLCFG 0x3d017403u    /* control id, option, value */
-#define HOST_XPTAG_DRAWFUNC 0x3d016502u  /* control id, drawing callback */
+#define HOST_XPTAG_ADD 0x3d000d03u           /* control id, control type, value id */
+#define HOST_XPTAG_LABEL 0x3d000b03u         /* id, label, 0 */
+#define HOST_XPTAG_STRLIST 0x3d014503u       /* control id, null-ended texts, 0 */
+#define HOST_XPTAG_INTXFORM 0x3d016303u      /* control id, count, ints */
+#define HOST_XPTAG_POPFUNCS 0x3d016203u      /* control id, count callback, name callback */
+#define HOST_XPTAG_BUTNOTIFY 0x3d015f02u     /* control id, callback */
+#define HOST_XPTAG_MIN 0x3d014002u           /* control id, minimum */
+#define HOST_XPTAG_MAX 0x3d014102u           /* control id, maximum */
+#define HOST_XPTAG_RANGE 0x3d014304u         /* control id, minimum, maximum, step */
+#define HOST_XPTAG_HARDMINMAX 0x3d014703u    /* control id, minimum is hard, maximum is hard */
+#define HOST_XPTAG_SLIDER 0x3d014402u        /* control id, slider kind */
+#define HOST_XPTAG_ENABLE 0x3d01f984u        /* controlling id, text, 0, table; ids */
+#define HOST_XPTAG_STACK 0x3d020983u         /* stack id, controlling id, table; ids */
+#define HOST_XPTAG_GROUP 0x3d01fe81u         /* group id; member ids */
+#define HOST_XPTAG_TABS 0x3d020a81u          /* tab set id; group ids */
+#define HOST_XPTAG_LEFTALIGN 0x3d021280u     /* ids drawn without a label column */
+#define HOST_XPTAG_NARROW 0x3d021380u        /* ids drawn at half width */
+#define HOST_XPTAG_BORDER 0x3d021481u        /* border id; ids framed together */
+#define HOST_XPTAG_CTLCFG 0x3d017403u        /* control id, option, value */
+#define HOST_XPTAG_DRAWFUNC 0x3d016502u      /* control id, drawing callback */
 
 /* Callbacks a node hands its panel. */
 typedef void *(HOST_CALL *HostPanelGetFunc)(HostInstance instance, uint32_t valueId);
 typedef int(HOST_CALL *HostPanelSetFunc)(HostInstance instance, uint32_t valueId, void *value);
-typedef int(HOST_CALL *HostPanelChangeFunc)(HostPanelID panel, uint32_t controlId,
-                                            uint32_t valueId, int event);
+typedef int(HOST_CALL *HostPanelChangeFunc)(HostPanelID panel, uint32_t controlId, uint32_t valueId,
+                                            int event);
 typedef void(HOST_CALL *HostPanelDestroyFunc)(void *panelData);
 typedef int(HOST_CALL *HostPopCountFunc)(void *userData);
 typedef const char *(HOST_CALL *HostPopNameFunc)(void *userData, int index);

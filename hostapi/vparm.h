@@ -12,12 +12,12 @@ HOST_EXTERN_C_BEGIN
 
 /* Envelope types: the low nibble tells one value (0) or three (1), the rest
  * the unit the panel shows. */
-#define HOST_VP_FLOAT 16    /* "float-env" */
-#define HOST_VP_FLOAT3 17   /* "float3-env", "distance3-env" */
-#define HOST_VP_PERCENT 32  /* "percent-env" */
-#define HOST_VP_DIST 48     /* "distance-env" */
-#define HOST_VP_ANGLE 64    /* "angle-env" */
-#define HOST_VP_COLOR 81    /* "color-env" */
+#define HOST_VP_FLOAT 16   /* "float-env" */
+#define HOST_VP_FLOAT3 17  /* "float3-env", "distance3-env" */
+#define HOST_VP_PERCENT 32 /* "percent-env" */
+#define HOST_VP_DIST 48    /* "distance-env" */
+#define HOST_VP_ANGLE 64   /* "angle-env" */
+#define HOST_VP_COLOR 81   /* "color-env" */
 
 typedef struct HostVParmTy *HostVParmID;
 

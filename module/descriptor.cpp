@@ -5,7 +5,9 @@
 
 namespace {
 
-int HOST_CALL startModule() { return HOST_MODULE_START_OK; }
+int HOST_CALL startModule() {
+    return HOST_MODULE_START_OK;
+}
 void HOST_CALL stopModule() {}
 
 }  // namespace

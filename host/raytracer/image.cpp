@@ -41,7 +41,8 @@ void writePng(const Image &image, const std::filesystem::path &file, bool linear
                       : encodeSrgb(v);
     });
     const auto temporary = partial(file);
-    if (!stbi_write_png(temporary.c_str(), image.width, image.height, 3, bytes.data(), image.width * 3)) {
+    if (!stbi_write_png(temporary.c_str(), image.width, image.height, 3, bytes.data(),
+                        image.width * 3)) {
         std::error_code ignored;
         std::filesystem::remove(temporary, ignored);
         throw std::runtime_error(file.string() + ": cannot write the PNG image");
@@ -56,8 +57,9 @@ void writePfm(const Image &image, const std::filesystem::path &file) {
     // A negative scale says little-endian, which this machine is.
     bool ok = std::fprintf(out, "PF\n%d %d\n-1.0\n", image.width, image.height) > 0;
     for (int y = image.height - 1; ok && y >= 0; --y)
-        ok = std::fwrite(image.pixel(0, y), sizeof(float), static_cast<std::size_t>(image.width) * 3, out) ==
-             static_cast<std::size_t>(image.width) * 3;
+        ok =
+            std::fwrite(image.pixel(0, y), sizeof(float), static_cast<std::size_t>(image.width) * 3,
+                        out) == static_cast<std::size_t>(image.width) * 3;
     ok = std::fclose(out) == 0 && ok;
     if (!ok) {
         std::error_code ignored;

@@ -13,7 +13,9 @@ struct Image {
     Image() = default;
     Image(int w, int h) : width(w), height(h), rgb(static_cast<std::size_t>(w) * h * 3, 0.0f) {}
     float *pixel(int x, int y) { return &rgb[(static_cast<std::size_t>(y) * width + x) * 3]; }
-    const float *pixel(int x, int y) const { return &rgb[(static_cast<std::size_t>(y) * width + x) * 3]; }
+    const float *pixel(int x, int y) const {
+        return &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
+    }
 };
 
 // 8-bit PNG with the sRGB transfer curve (or, when linear, the values as

@@ -10,8 +10,10 @@ namespace {
 constexpr double kPi = 3.141592653589793;
 
 void addVertex(Mesh &mesh, const Vec &p, const Vec &n, double u, double v) {
-    for (int c = 0; c < 3; ++c) mesh.positions.push_back(static_cast<float>(p[c]));
-    for (int c = 0; c < 3; ++c) mesh.normals.push_back(static_cast<float>(n[c]));
+    for (int c = 0; c < 3; ++c)
+        mesh.positions.push_back(static_cast<float>(p[c]));
+    for (int c = 0; c < 3; ++c)
+        mesh.normals.push_back(static_cast<float>(n[c]));
     mesh.uvs.push_back(static_cast<float>(u));
     mesh.uvs.push_back(static_cast<float>(v));
 }
@@ -20,8 +22,10 @@ void addVertex(Mesh &mesh, const Vec &p, const Vec &n, double u, double v) {
 void addQuad(Mesh &mesh, const Vec (&corners)[4], const Vec &normal) {
     const auto first = static_cast<std::uint32_t>(mesh.positions.size() / 3);
     const double uv[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-    for (int i = 0; i < 4; ++i) addVertex(mesh, corners[i], normal, uv[i][0], uv[i][1]);
-    for (std::uint32_t i : {0u, 1u, 2u, 0u, 2u, 3u}) mesh.indices.push_back(first + i);
+    for (int i = 0; i < 4; ++i)
+        addVertex(mesh, corners[i], normal, uv[i][0], uv[i][1]);
+    for (std::uint32_t i : {0u, 1u, 2u, 0u, 2u, 3u})
+        mesh.indices.push_back(first + i);
 }
 
 }  // namespace
@@ -86,14 +90,18 @@ Mesh objMesh(const std::filesystem::path &file) {
             Vec p[3];
             for (int t = 0; t < 3; ++t)
                 for (int c = 0; c < 3; ++c)
-                    p[t][c] = attrib.vertices[3 * static_cast<std::size_t>(indices[k + t].vertex_index) + c];
+                    p[t][c] =
+                        attrib.vertices[3 * static_cast<std::size_t>(indices[k + t].vertex_index) +
+                                        c];
             const Vec e1{p[1][0] - p[0][0], p[1][1] - p[0][1], p[1][2] - p[0][2]};
             const Vec e2{p[2][0] - p[0][0], p[2][1] - p[0][1], p[2][2] - p[0][2]};
             Vec face{e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
                      e1[0] * e2[1] - e1[1] * e2[0]};
-            const double length = std::sqrt(face[0] * face[0] + face[1] * face[1] + face[2] * face[2]);
+            const double length =
+                std::sqrt(face[0] * face[0] + face[1] * face[1] + face[2] * face[2]);
             if (length == 0.0) continue;  // degenerate: nothing to hit
-            for (double &c : face) c /= length;
+            for (double &c : face)
+                c /= length;
             for (int t = 0; t < 3; ++t) {
                 const auto &index = indices[k + t];
                 Vec n = face;
@@ -131,7 +139,8 @@ void placeMesh(Mesh &mesh, const Vec &scale, const Vec &rotateDegrees, const Vec
               mesh.positions[k + 2] * scale[2]};
         p = rotate(p);
         // Normals transform by the inverse scale, then turn.
-        Vec n{mesh.normals[k] / scale[0], mesh.normals[k + 1] / scale[1], mesh.normals[k + 2] / scale[2]};
+        Vec n{mesh.normals[k] / scale[0], mesh.normals[k + 1] / scale[1],
+              mesh.normals[k + 2] / scale[2]};
         n = rotate(n);
         const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
         for (int c = 0; c < 3; ++c) {

@@ -13,7 +13,8 @@ namespace {
 
 // A fixed jitter per pixel sample, so that renders repeat exactly.
 double jitter(int x, int y, int sample, int axis) {
-    std::uint32_t h = static_cast<std::uint32_t>(x) * 0x8da6b343u ^ static_cast<std::uint32_t>(y) * 0xd8163841u ^
+    std::uint32_t h = static_cast<std::uint32_t>(x) * 0x8da6b343u ^
+                      static_cast<std::uint32_t>(y) * 0xd8163841u ^
                       static_cast<std::uint32_t>(sample * 2 + axis) * 0xcb1ab31fu;
     h ^= h >> 16;
     h *= 0x7feb352du;
@@ -50,10 +51,12 @@ RenderStatistics renderFrame(const Tracer &tracer, const RenderOptions &options,
                         const double jx = samples > 1 ? jitter(x, y, s, 0) : 0.0;
                         const double jy = samples > 1 ? jitter(x, y, s, 1) : 0.0;
                         const Vec c = tracer.renderPixel(x, y, jx, jy, state);
-                        for (int k = 0; k < 3; ++k) sum[k] += c[k];
+                        for (int k = 0; k < 3; ++k)
+                            sum[k] += c[k];
                     }
                     float *out = image.pixel(x, y);
-                    for (int k = 0; k < 3; ++k) out[k] = static_cast<float>(sum[k] / samples);
+                    for (int k = 0; k < 3; ++k)
+                        out[k] = static_cast<float>(sum[k] / samples);
                 }
             const int done = doneTiles.fetch_add(1) + 1;
             const auto now = std::chrono::steady_clock::now();
@@ -64,11 +67,14 @@ RenderStatistics renderFrame(const Tracer &tracer, const RenderOptions &options,
         }
     };
 
-    for (int i = 0; i < threadCount; ++i) states[static_cast<std::size_t>(i)].index = i;
+    for (int i = 0; i < threadCount; ++i)
+        states[static_cast<std::size_t>(i)].index = i;
     std::vector<std::thread> workers;
-    for (int i = 1; i < threadCount; ++i) workers.emplace_back(work, std::ref(states[static_cast<std::size_t>(i)]));
+    for (int i = 1; i < threadCount; ++i)
+        workers.emplace_back(work, std::ref(states[static_cast<std::size_t>(i)]));
     work(states[0]);
-    for (auto &worker : workers) worker.join();
+    for (auto &worker : workers)
+        worker.join();
     if (progress) progress(tiles, tiles);
 
     RenderStatistics statistics;
@@ -76,7 +82,8 @@ RenderStatistics renderFrame(const Tracer &tracer, const RenderOptions &options,
         statistics.primaryRays += state.primaryRays;
         statistics.secondaryRays += state.secondaryRays;
     }
-    statistics.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    statistics.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     return statistics;
 }
 

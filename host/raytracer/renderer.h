@@ -32,12 +32,12 @@ RenderStatistics renderFrame(const Tracer &tracer, const RenderOptions &options,
 // A progress bar on standard error: redrawn in place on a terminal, a line per
 // tenth otherwise.
 class ProgressBar {
-public:
+  public:
     explicit ProgressBar(std::string label);
     void operator()(int done, int total);
     void finish(const RenderStatistics &statistics);
 
-private:
+  private:
     std::string label_;
     bool terminal_;
     int lastTenth_ = -1;

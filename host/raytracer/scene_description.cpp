@@ -14,8 +14,12 @@ struct Place {
     const std::filesystem::path &file;
     std::string key;
 
-    Place operator/(const std::string &child) const { return {file, key.empty() ? child : key + "." + child}; }
-    Place operator[](std::size_t index) const { return {file, key + "[" + std::to_string(index) + "]"}; }
+    Place operator/(const std::string &child) const {
+        return {file, key.empty() ? child : key + "." + child};
+    }
+    Place operator[](std::size_t index) const {
+        return {file, key + "[" + std::to_string(index) + "]"};
+    }
     [[noreturn]] void fail(const std::string &problem, const json &value) const {
         std::string text = value.dump();
         if (text.size() > 60) text = text.substr(0, 57) + "...";
@@ -56,7 +60,8 @@ std::string text(const json &value, const Place &at) {
 Vec normalized(Vec v, const Place &at, const json &value) {
     const double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
     if (!(length > 0.0) || !std::isfinite(length)) at.fail("expected a non-zero direction", value);
-    for (double &c : v) c /= length;
+    for (double &c : v)
+        c /= length;
     return v;
 }
 
@@ -69,14 +74,16 @@ Camera readCamera(const json &spec, const Place &at) {
     camera.fov = optional(spec, "fov", camera.fov, at, number);
     const double width = optional(spec, "width", 640.0, at, number);
     const double height = optional(spec, "height", 480.0, at, number);
-    if (!(camera.fov > 0.0 && camera.fov < 180.0)) (at / "fov").fail("must lie between 0 and 180 degrees", spec["fov"]);
+    if (!(camera.fov > 0.0 && camera.fov < 180.0))
+        (at / "fov").fail("must lie between 0 and 180 degrees", spec["fov"]);
     if (width < 1 || width > 16384 || width != std::floor(width))
         (at / "width").fail("expected a whole number of pixels from 1 to 16384", spec["width"]);
     if (height < 1 || height > 16384 || height != std::floor(height))
         (at / "height").fail("expected a whole number of pixels from 1 to 16384", spec["height"]);
     camera.width = static_cast<int>(width);
     camera.height = static_cast<int>(height);
-    if (camera.position == camera.target) (at / "target").fail("must differ from the position", spec["target"]);
+    if (camera.position == camera.target)
+        (at / "target").fail("must differ from the position", spec["target"]);
     return camera;
 }
 
@@ -105,8 +112,8 @@ Light readLight(const json &spec, const Place &at) {
     if (type == "distant") {
         light.kind = Light::Kind::Distant;
         if (spec.contains("direction"))
-            light.direction = normalized(triple(spec["direction"], at / "direction"), at / "direction",
-                                         spec["direction"]);
+            light.direction = normalized(triple(spec["direction"], at / "direction"),
+                                         at / "direction", spec["direction"]);
     } else if (type == "point") {
         light.kind = Light::Kind::Point;
         light.position = optional(spec, "position", light.position, at, triple);
@@ -140,17 +147,20 @@ Mesh readMesh(const json &spec, const Place &at) {
         return v;
     };
     if (type == "plane") {
-        const Vec size = optional(spec, "size", Vec{10, 0, 10}, at, [](const json &value, const Place &where) {
-            if (value.is_number()) return Vec{value.get<double>(), 0, value.get<double>()};
-            if (!value.is_array() || value.size() != 2) where.fail("expected [width, depth]", value);
-            return Vec{number(value[0], where[0]), 0, number(value[1], where[1])};
-        });
+        const Vec size =
+            optional(spec, "size", Vec{10, 0, 10}, at, [](const json &value, const Place &where) {
+                if (value.is_number()) return Vec{value.get<double>(), 0, value.get<double>()};
+                if (!value.is_array() || value.size() != 2)
+                    where.fail("expected [width, depth]", value);
+                return Vec{number(value[0], where[0]), 0, number(value[1], where[1])};
+            });
         if (!(size[0] > 0 && size[2] > 0)) (at / "size").fail("must be above 0", spec["size"]);
         return planeMesh(size[0], size[2]);
     }
     if (type == "box") {
         const Vec size = optional(spec, "size", Vec{1, 1, 1}, at, triple);
-        if (!(size[0] > 0 && size[1] > 0 && size[2] > 0)) (at / "size").fail("must be above 0", spec["size"]);
+        if (!(size[0] > 0 && size[1] > 0 && size[2] > 0))
+            (at / "size").fail("must be above 0", spec["size"]);
         return boxMesh(size);
     }
     if (type == "sphere") {
@@ -163,7 +173,8 @@ Mesh readMesh(const json &spec, const Place &at) {
     (at / "type").fail("expected \"plane\", \"box\" or \"sphere\", or a \"file\"", spec["type"]);
 }
 
-Object readObject(const json &spec, const Place &at, const std::map<std::string, int> &surfaceIndex) {
+Object readObject(const json &spec, const Place &at,
+                  const std::map<std::string, int> &surfaceIndex) {
     objectAt(spec, at);
     Object object;
     object.name = optional(spec, "name", std::string("Object"), at, text);
@@ -173,13 +184,16 @@ Object readObject(const json &spec, const Place &at, const std::map<std::string,
     const auto found = surfaceIndex.find(surface);
     if (found == surfaceIndex.end()) {
         std::string known;
-        for (const auto &[name, index] : surfaceIndex) known += (known.empty() ? "" : ", ") + ("\"" + name + "\"");
-        (at / "surface").fail("unknown surface; the scene has " + (known.empty() ? std::string("none") : known),
-                              spec["surface"]);
+        for (const auto &[name, index] : surfaceIndex)
+            known += (known.empty() ? "" : ", ") + ("\"" + name + "\"");
+        (at / "surface")
+            .fail("unknown surface; the scene has " + (known.empty() ? std::string("none") : known),
+                  spec["surface"]);
     }
     object.surface = found->second;
     const Vec scale = optional(spec, "scale", Vec{1, 1, 1}, at, triple);
-    if (!(scale[0] != 0 && scale[1] != 0 && scale[2] != 0)) (at / "scale").fail("must not be 0", spec["scale"]);
+    if (!(scale[0] != 0 && scale[1] != 0 && scale[2] != 0))
+        (at / "scale").fail("must not be 0", spec["scale"]);
     placeMesh(object.mesh, scale, optional(spec, "rotate", Vec{0, 0, 0}, at, triple),
               optional(spec, "position", Vec{0, 0, 0}, at, triple));
     return object;
@@ -194,7 +208,8 @@ Vec Backdrop::along(const Vec &d) const {
     const Vec &from = y >= 0 ? sky : ground;
     const Vec &to = y >= 0 ? zenith : nadir;
     const double t = 1.0 - std::pow(1.0 - std::fabs(y), 3.0);
-    return {from[0] + (to[0] - from[0]) * t, from[1] + (to[1] - from[1]) * t, from[2] + (to[2] - from[2]) * t};
+    return {from[0] + (to[0] - from[0]) * t, from[1] + (to[1] - from[1]) * t,
+            from[2] + (to[2] - from[2]) * t};
 }
 
 SceneDescription parseSceneDescription(const json &scene, const std::filesystem::path &file,
@@ -202,7 +217,8 @@ SceneDescription parseSceneDescription(const json &scene, const std::filesystem:
     const Place root{file, ""};
     SceneDescription description;
     if (scene.contains("camera")) description.camera = readCamera(scene["camera"], root / "camera");
-    if (scene.contains("backdrop")) description.backdrop = readBackdrop(scene["backdrop"], root / "backdrop");
+    if (scene.contains("backdrop"))
+        description.backdrop = readBackdrop(scene["backdrop"], root / "backdrop");
     if (scene.contains("lights")) {
         const json &lights = scene["lights"];
         if (!lights.is_array()) (root / "lights").fail("expected a list of lights", lights);
@@ -213,9 +229,11 @@ SceneDescription parseSceneDescription(const json &scene, const std::filesystem:
         const json &objects = scene["objects"];
         if (!objects.is_array()) (root / "objects").fail("expected a list of objects", objects);
         for (std::size_t i = 0; i < objects.size(); ++i)
-            description.objects.push_back(readObject(objects[i], (root / "objects")[i], surfaceIndex));
+            description.objects.push_back(
+                readObject(objects[i], (root / "objects")[i], surfaceIndex));
     }
-    if (scene.contains("scene") && scene["scene"].is_object() && scene["scene"].contains("recursionDepth")) {
+    if (scene.contains("scene") && scene["scene"].is_object() &&
+        scene["scene"].contains("recursionDepth")) {
         const Place at = root / "scene" / "recursionDepth";
         const double depth = number(scene["scene"]["recursionDepth"], at);
         if (depth < 0 || depth > 64 || depth != std::floor(depth))

@@ -16,7 +16,7 @@ namespace render {
 using Vec = std::array<double, 3>;
 
 class SceneError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -78,7 +78,8 @@ struct SceneDescription {
 
 // Reads the renderer's part of a scene document; surfaceIndex maps the
 // scene's surface names to their indices.
-SceneDescription parseSceneDescription(const nlohmann::json &scene, const std::filesystem::path &file,
+SceneDescription parseSceneDescription(const nlohmann::json &scene,
+                                       const std::filesystem::path &file,
                                        const std::map<std::string, int> &surfaceIndex);
 
 }  // namespace render

@@ -8,18 +8,36 @@
 namespace render {
 namespace {
 
-double dot(const Vec &a, const Vec &b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+double dot(const Vec &a, const Vec &b) {
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
 Vec cross(const Vec &a, const Vec &b) {
     return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
 }
-Vec scaled(const Vec &a, double s) { return {a[0] * s, a[1] * s, a[2] * s}; }
-Vec plus(const Vec &a, const Vec &b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
-Vec minus(const Vec &a, const Vec &b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
-Vec times(const Vec &a, const Vec &b) { return {a[0] * b[0], a[1] * b[1], a[2] * b[2]}; }
-double length(const Vec &a) { return std::sqrt(dot(a, a)); }
-Vec unit(const Vec &a) { return scaled(a, 1.0 / length(a)); }
-Vec toVec(const double v[3]) { return {v[0], v[1], v[2]}; }
-void store(const Vec &v, double out[3]) { out[0] = v[0], out[1] = v[1], out[2] = v[2]; }
+Vec scaled(const Vec &a, double s) {
+    return {a[0] * s, a[1] * s, a[2] * s};
+}
+Vec plus(const Vec &a, const Vec &b) {
+    return {a[0] + b[0], a[1] + b[1], a[2] + b[2]};
+}
+Vec minus(const Vec &a, const Vec &b) {
+    return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
+}
+Vec times(const Vec &a, const Vec &b) {
+    return {a[0] * b[0], a[1] * b[1], a[2] * b[2]};
+}
+double length(const Vec &a) {
+    return std::sqrt(dot(a, a));
+}
+Vec unit(const Vec &a) {
+    return scaled(a, 1.0 / length(a));
+}
+Vec toVec(const double v[3]) {
+    return {v[0], v[1], v[2]};
+}
+void store(const Vec &v, double out[3]) {
+    out[0] = v[0], out[1] = v[1], out[2] = v[2];
+}
 
 // The intersect context handed to Embree, extended with what the filter
 // skips. Embree passes the context it was given to the filter.
@@ -28,6 +46,17 @@ struct FilterContext {
     const Tracer::Skip *skip;
     const std::vector<Vec> *const *faceNormals;
 };
+
+// The unit direction of a ray as a node passes it; false for a zero or
+// broken one. Most callers pass unit directions: no square root for those.
+bool unitDirection(const double d[3], Vec &direction) {
+    direction = toVec(d);
+    const double squared = dot(direction, direction);
+    if (std::fabs(squared - 1.0) <= 1e-12) return true;
+    if (!(squared > 0.0) || !std::isfinite(squared)) return false;
+    direction = scaled(direction, 1.0 / std::sqrt(squared));
+    return true;
+}
 
 SpotContext &contextOf(const HostSample *sample) {
     return *static_cast<SpotContext *>(sample->hostContext);
@@ -71,7 +100,9 @@ Tracer::Tracer(SceneDescription scene, std::vector<const host::SurfaceShader *> 
     // One build thread: the scene is built in the calling thread, which keeps
     // builds reproducible and visible to thread checkers.
     device_ = rtcNewDevice("threads=1");
-    if (!device_) throw SceneError("cannot start Embree (error " + std::to_string(rtcGetDeviceError(nullptr)) + ")");
+    if (!device_)
+        throw SceneError("cannot start Embree (error " +
+                         std::to_string(rtcGetDeviceError(nullptr)) + ")");
     embreeScene_ = rtcNewScene(device_);
     rtcSetSceneFlags(embreeScene_, RTC_SCENE_FLAG_CONTEXT_FILTER_FUNCTION);
 
@@ -107,7 +138,8 @@ Tracer::Tracer(SceneDescription scene, std::vector<const host::SurfaceShader *> 
         for (std::size_t t = 0; t < triangles; ++t) {
             Vec p[3];
             for (int k = 0; k < 3; ++k)
-                for (int c = 0; c < 3; ++c) p[k][c] = mesh.positions[3 * mesh.indices[3 * t + k] + c];
+                for (int c = 0; c < 3; ++c)
+                    p[k][c] = mesh.positions[3 * mesh.indices[3 * t + k] + c];
             const Vec n = cross(minus(p[1], p[0]), minus(p[2], p[0]));
             const double l = length(n);
             geometry.faceNormals[t] = l > 0 ? scaled(n, 1.0 / l) : Vec{0, 1, 0};
@@ -132,8 +164,8 @@ Tracer::~Tracer() {
 
 namespace {
 
-bool intersectOnce(RTCScene scene, RTCIntersectContext *context, const Vec &o, const Vec &d, double tnear,
-                   double maxDistance, Tracer::Hit &hit) {
+bool intersectOnce(RTCScene scene, RTCIntersectContext *context, const Vec &o, const Vec &d,
+                   double tnear, double maxDistance, Tracer::Hit &hit) {
     RTCRayHit rayhit;
     rayhit.ray.org_x = static_cast<float>(o[0]);
     rayhit.ray.org_y = static_cast<float>(o[1]);
@@ -167,14 +199,16 @@ bool Tracer::intersect(const Vec &o, const Vec &d, double maxDistance, const Ski
     rtcInitIntersectContext(&context.embree);
     context.skip = &skip;
     context.faceNormals = nullptr;
-    const bool onePolygon = skip.geometry != RTC_INVALID_GEOMETRY_ID && skip.primitive != RTC_INVALID_GEOMETRY_ID;
+    const bool onePolygon =
+        skip.geometry != RTC_INVALID_GEOMETRY_ID && skip.primitive != RTC_INVALID_GEOMETRY_ID;
     if (onePolygon && !skip.backFaces) {
         // The spot's own polygon is met, if at all, right at the origin
         // through rounding; rather than filter every candidate hit, go on
         // past it in the rare case it comes first.
         double tnear = epsilon_;
         for (int attempt = 0; attempt < 4; ++attempt) {
-            if (!intersectOnce(embreeScene_, &context.embree, o, d, tnear, maxDistance, hit)) return false;
+            if (!intersectOnce(embreeScene_, &context.embree, o, d, tnear, maxDistance, hit))
+                return false;
             if (hit.geometry != skip.geometry || hit.primitive != skip.primitive) return true;
             tnear = hit.distance + epsilon_;
         }
@@ -184,10 +218,12 @@ bool Tracer::intersect(const Vec &o, const Vec &d, double maxDistance, const Ski
     thread_local std::vector<const std::vector<Vec> *> faceNormals;
     if (skip.backFaces) {
         faceNormals.resize(geometries_.size());
-        for (std::size_t g = 0; g < geometries_.size(); ++g) faceNormals[g] = &geometries_[g].faceNormals;
+        for (std::size_t g = 0; g < geometries_.size(); ++g)
+            faceNormals[g] = &geometries_[g].faceNormals;
         context.faceNormals = faceNormals.data();
     }
-    if (skip.geometry != RTC_INVALID_GEOMETRY_ID || skip.backFaces) context.embree.filter = skipFilter;
+    if (skip.geometry != RTC_INVALID_GEOMETRY_ID || skip.backFaces)
+        context.embree.filter = skipFilter;
     return intersectOnce(embreeScene_, &context.embree, o, d, epsilon_, maxDistance, hit);
 }
 
@@ -200,8 +236,8 @@ void Tracer::cameraRay(double x, double y, Vec &origin, Vec &direction) const {
 }
 
 HostSample Tracer::spotSample(const Vec &o, const Vec &d, const Hit &hit, int bounces,
-                              std::uint32_t flags, double refractionIndex, double spotSize, int pixelX,
-                              int pixelY, SpotContext &context) const {
+                              std::uint32_t flags, double refractionIndex, double spotSize,
+                              int pixelX, int pixelY, SpotContext &context) const {
     const Geometry &geometry = geometries_[hit.geometry];
     HostSample sample{};
     const Vec p = plus(o, scaled(d, hit.distance));
@@ -212,8 +248,10 @@ HostSample Tracer::spotSample(const Vec &o, const Vec &d, const Hit &hit, int bo
     Vec ns{0, 0, 0};
     double uv[2] = {0, 0};
     for (int k = 0; k < 3; ++k) {
-        for (int c = 0; c < 3; ++c) ns[c] += w[k] * geometry.normals[3 * tri[k] + c];
-        for (int c = 0; c < 2; ++c) uv[c] += w[k] * geometry.uvs[2 * tri[k] + c];
+        for (int c = 0; c < 3; ++c)
+            ns[c] += w[k] * geometry.normals[3 * tri[k] + c];
+        for (int c = 0; c < 2; ++c)
+            uv[c] += w[k] * geometry.uvs[2 * tri[k] + c];
     }
     ns = length(ns) > 0 ? unit(ns) : ng;
     // Both normals face the incoming ray.
@@ -259,11 +297,13 @@ double Tracer::transmission(const HostSample &spot, const Vec &toLight, double d
         if (!intersect(origin, toLight, distance, skip, hit)) return through;
         if (!nested(spot)) return 0.0;
         SpotContext context{this, from.thread};
-        HostSample occluder = spotSample(origin, toLight, hit, spot.bounces + 1,
-                                         HOST_SAMPLE_SHADOW | (spot.flags & HOST_SAMPLE_SAMPLED),
-                                         spot.refractionIndex, spot.spotSize, spot.pixelX, spot.pixelY,
-                                         context);
-        through *= std::clamp(shaders_[static_cast<std::size_t>(occluder.surfaceIndex)]->transmission(occluder), 0.0, 1.0);
+        HostSample occluder =
+            spotSample(origin, toLight, hit, spot.bounces + 1,
+                       HOST_SAMPLE_SHADOW | (spot.flags & HOST_SAMPLE_SAMPLED),
+                       spot.refractionIndex, spot.spotSize, spot.pixelX, spot.pixelY, context);
+        through *= std::clamp(
+            shaders_[static_cast<std::size_t>(occluder.surfaceIndex)]->transmission(occluder), 0.0,
+            1.0);
         origin = toVec(occluder.worldPosition);
         distance -= hit.distance;
         skip = Skip{hit.geometry, hit.primitive, false};
@@ -308,8 +348,8 @@ Vec Tracer::renderPixel(int x, int y, double jitterX, double jitterY, ThreadStat
     if (!intersect(origin, direction, std::numeric_limits<double>::infinity(), Skip{}, hit))
         return backdrop(direction);
     SpotContext context{this, &thread};
-    HostSample spot = spotSample(origin, direction, hit, 0, 0, 1.0, hit.distance * pixelAngle_, x, y,
-                                 context);
+    HostSample spot =
+        spotSample(origin, direction, hit, 0, 0, 1.0, hit.distance * pixelAngle_, x, y, context);
     host::SurfaceChannels channels;
     return shadeSpot(spot, channels);
 }
@@ -318,17 +358,13 @@ Vec Tracer::renderPixel(int x, int y, double jitterX, double jitterY, ThreadStat
 
 double HOST_CALL Tracer::cast(const HostSample *sample, const double o[3], const double d[3]) {
     SpotContext &from = contextOf(sample);
-    Vec direction = toVec(d);
-    // Most callers pass unit directions: no square root for those.
-    const double squared = dot(direction, direction);
-    if (std::fabs(squared - 1.0) > 1e-12) {
-        if (!(squared > 0.0) || !std::isfinite(squared)) return -1.0;
-        direction = scaled(direction, 1.0 / std::sqrt(squared));
-    }
+    Vec direction;
+    if (!unitDirection(d, direction)) return -1.0;
     ++from.thread->secondaryRays;
     Hit hit;
     const Skip skip{from.geometry, from.primitive, false};
-    return from.tracer->intersect(toVec(o), direction, std::numeric_limits<double>::infinity(), skip, hit)
+    return from.tracer->intersect(toVec(o), direction, std::numeric_limits<double>::infinity(),
+                                  skip, hit)
                ? hit.distance
                : -1.0;
 }
@@ -339,10 +375,8 @@ double HOST_CALL Tracer::trace(const HostSample *sample, const double o[3], cons
     const Tracer &tracer = *from.tracer;
     std::uint32_t kind = mode & HOST_TRACE_MODE_MASK;
     if (kind > HOST_TRACE_BACKDROP) kind = HOST_TRACE_DISTANCE;
-    const Vec raw = toVec(d);
-    const double l = length(raw);
-    if (!(l > 0.0) || !std::isfinite(l)) return -1.0;
-    const Vec direction = scaled(raw, 1.0 / l);
+    Vec direction;
+    if (!unitDirection(d, direction)) return -1.0;
     if (kind == HOST_TRACE_BACKDROP) {
         store(tracer.backdrop(direction), color);
         return -1.0;
@@ -386,7 +420,8 @@ double HOST_CALL Tracer::trace(const HostSample *sample, const double o[3], cons
     HostSample spot = tracer.spotSample(origin, direction, hit, sample->bounces + 1, flags, index,
                                         sample->spotSize + hit.distance * tracer.pixelAngle_,
                                         sample->pixelX, sample->pixelY, context);
-    const host::SurfaceShader &shader = *tracer.shaders_[static_cast<std::size_t>(spot.surfaceIndex)];
+    const host::SurfaceShader &shader =
+        *tracer.shaders_[static_cast<std::size_t>(spot.surfaceIndex)];
     if (kind == HOST_TRACE_SHADOW) {
         const double through = std::clamp(shader.transmission(spot), 0.0, 1.0);
         store({through, through, through}, color);
@@ -407,20 +442,19 @@ double HOST_CALL Tracer::shade(const HostSample *sample, const double o[3], cons
     shaded->distance = -1.0;
     shaded->surfaceIndex = -1;
     shaded->eta = sample->refractionIndex;
-    const Vec raw = toVec(d);
-    const double l = length(raw);
-    if (!(l > 0.0) || !std::isfinite(l)) return -1.0;
-    const Vec direction = scaled(raw, 1.0 / l), origin = toVec(o);
+    Vec direction;
+    if (!unitDirection(d, direction)) return -1.0;
+    const Vec origin = toVec(o);
     ++from.thread->secondaryRays;
     Hit hit;
     const Skip skip{from.geometry, from.primitive, false};
     if (!tracer.intersect(origin, direction, std::numeric_limits<double>::infinity(), skip, hit))
         return -1.0;
     SpotContext context{&tracer, from.thread};
-    HostSample spot = tracer.spotSample(origin, direction, hit, sample->bounces + 1,
-                                        sample->flags & HOST_SAMPLE_SAMPLED, sample->refractionIndex,
-                                        sample->spotSize + hit.distance * tracer.pixelAngle_,
-                                        sample->pixelX, sample->pixelY, context);
+    HostSample spot = tracer.spotSample(
+        origin, direction, hit, sample->bounces + 1, sample->flags & HOST_SAMPLE_SAMPLED,
+        sample->refractionIndex, sample->spotSize + hit.distance * tracer.pixelAngle_,
+        sample->pixelX, sample->pixelY, context);
     shaded->distance = hit.distance;
     shaded->surfaceIndex = spot.surfaceIndex;
     for (int c = 0; c < 3; ++c) {

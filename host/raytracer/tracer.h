@@ -69,12 +69,12 @@ class Tracer;
 struct SpotContext {
     const Tracer *tracer = nullptr;
     ThreadState *thread = nullptr;
-    unsigned geometry = RTC_INVALID_GEOMETRY_ID;  // the object the spot lies on
-    unsigned primitive = RTC_INVALID_GEOMETRY_ID; // its polygon
+    unsigned geometry = RTC_INVALID_GEOMETRY_ID;   // the object the spot lies on
+    unsigned primitive = RTC_INVALID_GEOMETRY_ID;  // its polygon
 };
 
 class Tracer {
-public:
+  public:
     Tracer(SceneDescription scene, std::vector<const host::SurfaceShader *> shaders);
     ~Tracer();
     Tracer(const Tracer &) = delete;
@@ -87,7 +87,7 @@ public:
     struct Skip {
         unsigned geometry = RTC_INVALID_GEOMETRY_ID;
         unsigned primitive = RTC_INVALID_GEOMETRY_ID;  // invalid: skip the whole geometry
-        bool backFaces = false;  // pass through faces seen from behind
+        bool backFaces = false;                        // pass through faces seen from behind
     };
     struct Hit {
         double distance = -1.0;
@@ -121,10 +121,12 @@ public:
     static double HOST_CALL shade(const HostSample *sample, const double origin[3],
                                   const double direction[3], HostShadedSample *shaded);
 
-private:
+  private:
     struct Geometry;
     double transmission(const HostSample &spot, const Vec &toLight, double distance) const;
-    bool nested(const HostSample &sample) const { return sample.bounces + 1 <= scene_.recursionDepth; }
+    bool nested(const HostSample &sample) const {
+        return sample.bounces + 1 <= scene_.recursionDepth;
+    }
 
     SceneDescription scene_;
     std::vector<const host::SurfaceShader *> shaders_;

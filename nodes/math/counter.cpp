@@ -50,19 +50,32 @@ struct Counter {
 // difference tests true and every other test false.
 bool resets(int mode, double count, double a, double b, double previousA) {
     switch (mode) {
-        case kCounterEqualA: return count == a;
-        case kCounterGreaterA: return count > a;
-        case kCounterLessA: return count < a;
-        case kCounterGreaterEqualA: return count >= a;
-        case kCounterLessEqualA: return count <= a;
-        case kADoesChange: return a == previousA;
-        case kADoesNotChange: return a != previousA;
-        case kAEqualB: return a == b;
-        case kANotEqualB: return a != b;
-        case kAGreaterB: return a > b;
-        case kALessB: return a < b;
-        case kAGreaterEqualB: return a >= b;
-        default: return a <= b;
+        case kCounterEqualA:
+            return count == a;
+        case kCounterGreaterA:
+            return count > a;
+        case kCounterLessA:
+            return count < a;
+        case kCounterGreaterEqualA:
+            return count >= a;
+        case kCounterLessEqualA:
+            return count <= a;
+        case kADoesChange:
+            return a == previousA;
+        case kADoesNotChange:
+            return a != previousA;
+        case kAEqualB:
+            return a == b;
+        case kANotEqualB:
+            return a != b;
+        case kAGreaterB:
+            return a > b;
+        case kALessB:
+            return a < b;
+        case kAGreaterEqualB:
+            return a >= b;
+        default:
+            return a <= b;
     }
 }
 
@@ -98,16 +111,22 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
 
 HostError renderStart(fw::NodeBase *base, int) {
     auto *node = reinterpret_cast<Counter *>(base);
-    for (std::int32_t &flag : node->firstEvaluation) flag = 1;
+    for (std::int32_t &flag : node->firstEvaluation)
+        flag = 1;
     return nullptr;
 }
 
-void afterDefaults(fw::NodeBase *base, void *) { renderStart(base, 0); }
+void afterDefaults(fw::NodeBase *base, void *) {
+    renderStart(base, 0);
+}
 
 constexpr fw::ParamSpec kParams[] = {
     {"Start Value", HOST_VP_FLOAT, offsetof(Counter, start), offsetof(Counter, startVParm), {0.0}},
-    {"Increase Value", HOST_VP_FLOAT, offsetof(Counter, increase),
-     offsetof(Counter, increaseVParm), {1.0}},
+    {"Increase Value",
+     HOST_VP_FLOAT,
+     offsetof(Counter, increase),
+     offsetof(Counter, increaseVParm),
+     {1.0}},
     {"A", HOST_VP_FLOAT, offsetof(Counter, a), offsetof(Counter, aVParm), {0.0}},
     {"B", HOST_VP_FLOAT, offsetof(Counter, b), offsetof(Counter, bVParm), {0.0}},
 };
@@ -127,9 +146,12 @@ constexpr fw::ControlSpec kControls[] = {
 };
 
 constexpr HostPanelDataDesc kDataDescription[] = {
-    {0x8001, "Mode", "integer"},       {0x8002, "Start Value", "float-env"},
-    {0x8003, "Increase Value", "float-env"}, {0x8004, "A", "float-env"},
-    {0x8005, "B", "float-env"},        {0, nullptr, nullptr},
+    {0x8001, "Mode", "integer"},
+    {0x8002, "Start Value", "float-env"},
+    {0x8003, "Increase Value", "float-env"},
+    {0x8004, "A", "float-env"},
+    {0x8005, "B", "float-env"},
+    {0, nullptr, nullptr},
 };
 
 const char *const kModeChoices[] = {

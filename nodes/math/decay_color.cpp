@@ -34,20 +34,31 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
     const double p = decay::exponent(d, n);
     // 1 / (1 / c)^p rather than c^p, so that a zero channel underflows to the
     // guarded tiny power instead of dividing by zero.
-    for (double &channel : c) channel = decay::invertedPower(1.0 / channel, p);
+    for (double &channel : c)
+        channel = decay::invertedPower(1.0 / channel, p);
     if (node->clamp)
-        for (double &channel : c) channel = decay::clampUnit(channel);
+        for (double &channel : c)
+            channel = decay::clampUnit(channel);
     fw::setOutput(&node->base, value, c.data());
 }
 
 constexpr double kGrey = 0.78431;
 
 constexpr fw::ParamSpec kParams[] = {
-    {"Distance", HOST_VP_DIST, offsetof(DecayColor, distance), offsetof(DecayColor, distanceVParm),
+    {"Distance",
+     HOST_VP_DIST,
+     offsetof(DecayColor, distance),
+     offsetof(DecayColor, distanceVParm),
      {1.0}},
-    {"Nominal Distance", HOST_VP_DIST, offsetof(DecayColor, nominal),
-     offsetof(DecayColor, nominalVParm), {1.0}},
-    {"Color", HOST_VP_COLOR, offsetof(DecayColor, color), offsetof(DecayColor, colorVParm),
+    {"Nominal Distance",
+     HOST_VP_DIST,
+     offsetof(DecayColor, nominal),
+     offsetof(DecayColor, nominalVParm),
+     {1.0}},
+    {"Color",
+     HOST_VP_COLOR,
+     offsetof(DecayColor, color),
+     offsetof(DecayColor, colorVParm),
      {kGrey, kGrey, kGrey}},
 };
 constexpr fw::SettingSpec kSettings[] = {{offsetof(DecayColor, clamp), 1}};

@@ -37,11 +37,20 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
 }
 
 constexpr fw::ParamSpec kParams[] = {
-    {"Distance", HOST_VP_DIST, offsetof(DecayScalar, distance),
-     offsetof(DecayScalar, distanceVParm), {1.0}},
-    {"Nominal Distance", HOST_VP_DIST, offsetof(DecayScalar, nominal),
-     offsetof(DecayScalar, nominalVParm), {1.0}},
-    {"Scalar", HOST_VP_FLOAT, offsetof(DecayScalar, scalar), offsetof(DecayScalar, scalarVParm),
+    {"Distance",
+     HOST_VP_DIST,
+     offsetof(DecayScalar, distance),
+     offsetof(DecayScalar, distanceVParm),
+     {1.0}},
+    {"Nominal Distance",
+     HOST_VP_DIST,
+     offsetof(DecayScalar, nominal),
+     offsetof(DecayScalar, nominalVParm),
+     {1.0}},
+    {"Scalar",
+     HOST_VP_FLOAT,
+     offsetof(DecayScalar, scalar),
+     offsetof(DecayScalar, scalarVParm),
      {2.0}},
 };
 constexpr fw::SettingSpec kSettings[] = {{offsetof(DecayScalar, clamp), 1}};

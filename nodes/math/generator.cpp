@@ -23,7 +23,8 @@ void seedState(State &state, std::uint32_t seed) {
     state.words[0] = seed;
     for (int i = 1; i < kWords; ++i) {
         const std::uint32_t previous = state.words[i - 1];
-        state.words[i] = 1812433253u * (previous ^ (previous >> 30)) + static_cast<std::uint32_t>(i);
+        state.words[i] =
+            1812433253u * (previous ^ (previous >> 30)) + static_cast<std::uint32_t>(i);
     }
     state.position = kWords;
 }
@@ -35,8 +36,10 @@ void twist(State &state) {
         return far ^ (y >> 1) ^ ((y & 1u) ? kMatrix : 0u);
     };
     int i = 0;
-    for (; i < kWords - kShift; ++i) mt[i] = mix(mt[i], mt[i + 1], mt[i + kShift]);
-    for (; i < kWords - 1; ++i) mt[i] = mix(mt[i], mt[i + 1], mt[i + kShift - kWords]);
+    for (; i < kWords - kShift; ++i)
+        mt[i] = mix(mt[i], mt[i + 1], mt[i + kShift]);
+    for (; i < kWords - 1; ++i)
+        mt[i] = mix(mt[i], mt[i + 1], mt[i + kShift - kWords]);
     mt[kWords - 1] = mix(mt[kWords - 1], mt[0], mt[kShift - 1]);
     state.position = 0;
 }
@@ -62,7 +65,8 @@ std::atomic_flag strayLock = ATOMIC_FLAG_INIT;
 }  // namespace
 
 void seedGenerator(std::uint32_t seed) {
-    for (int k = 0; k < kThreadStates; ++k) seedState(threadStates[k], derivedSeed(seed, k));
+    for (int k = 0; k < kThreadStates; ++k)
+        seedState(threadStates[k], derivedSeed(seed, k));
     while (strayLock.test_and_set(std::memory_order_acquire)) {
     }
     seedState(strayState, derivedSeed(seed, kThreadStates));

@@ -44,14 +44,22 @@ struct HoldValue {
 // tests for a difference, which capture.
 bool captures(int mode, double a, double b, double previousA) {
     switch (mode) {
-        case kADoesChange: return a == previousA;
-        case kADoesNotChange: return a != previousA;
-        case kAEqualB: return a != b;
-        case kANotEqualB: return a == b;
-        case kAGreaterB: return a <= b;
-        case kALessB: return a >= b;
-        case kAGreaterEqualB: return a < b;
-        default: return a > b;
+        case kADoesChange:
+            return a == previousA;
+        case kADoesNotChange:
+            return a != previousA;
+        case kAEqualB:
+            return a != b;
+        case kANotEqualB:
+            return a == b;
+        case kAGreaterB:
+            return a <= b;
+        case kALessB:
+            return a >= b;
+        case kAGreaterEqualB:
+            return a < b;
+        default:
+            return a > b;
     }
 }
 
@@ -85,11 +93,14 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
 
 HostError renderStart(fw::NodeBase *base, int) {
     auto *node = reinterpret_cast<HoldValue *>(base);
-    for (std::int32_t &flag : node->firstEvaluation) flag = 1;
+    for (std::int32_t &flag : node->firstEvaluation)
+        flag = 1;
     return nullptr;
 }
 
-void afterDefaults(fw::NodeBase *base, void *) { renderStart(base, 0); }
+void afterDefaults(fw::NodeBase *base, void *) {
+    renderStart(base, 0);
+}
 
 constexpr fw::ParamSpec kParams[] = {
     {"Input", HOST_VP_FLOAT, offsetof(HoldValue, input), offsetof(HoldValue, inputVParm), {1.0}},

@@ -36,7 +36,9 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
     fw::setOutput(&node->base, value, &result);
 }
 
-void afterDefaults(fw::NodeBase *, void *) { seedGenerator(kCreateSeed); }
+void afterDefaults(fw::NodeBase *, void *) {
+    seedGenerator(kCreateSeed);
+}
 
 constexpr fw::ParamSpec kParams[] = {
     {"Min", HOST_VP_FLOAT, offsetof(Random, minimum), offsetof(Random, minimumVParm), {0.0}},

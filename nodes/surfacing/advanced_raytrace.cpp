@@ -49,14 +49,26 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
 constexpr double kGrey = 0.78431;
 
 constexpr fw::ParamSpec kParams[] = {
-    {"Position", HOST_VP_FLOAT3, offsetof(AdvancedRayTrace, position),
-     offsetof(AdvancedRayTrace, positionVParm), {0.0, 0.0, 0.0}},
-    {"Direction", HOST_VP_FLOAT3, offsetof(AdvancedRayTrace, direction),
-     offsetof(AdvancedRayTrace, directionVParm), {0.0, 0.0, 0.0}},
-    {"Refraction Index", HOST_VP_FLOAT, offsetof(AdvancedRayTrace, eta),
-     offsetof(AdvancedRayTrace, etaVParm), {1.0}},
-    {"Color", HOST_VP_COLOR, offsetof(AdvancedRayTrace, color),
-     offsetof(AdvancedRayTrace, colorVParm), {kGrey, kGrey, kGrey}},
+    {"Position",
+     HOST_VP_FLOAT3,
+     offsetof(AdvancedRayTrace, position),
+     offsetof(AdvancedRayTrace, positionVParm),
+     {0.0, 0.0, 0.0}},
+    {"Direction",
+     HOST_VP_FLOAT3,
+     offsetof(AdvancedRayTrace, direction),
+     offsetof(AdvancedRayTrace, directionVParm),
+     {0.0, 0.0, 0.0}},
+    {"Refraction Index",
+     HOST_VP_FLOAT,
+     offsetof(AdvancedRayTrace, eta),
+     offsetof(AdvancedRayTrace, etaVParm),
+     {1.0}},
+    {"Color",
+     HOST_VP_COLOR,
+     offsetof(AdvancedRayTrace, color),
+     offsetof(AdvancedRayTrace, colorVParm),
+     {kGrey, kGrey, kGrey}},
 };
 enum ParamIndex { kPosition, kDirection, kEta, kColor };
 
@@ -96,11 +108,16 @@ constexpr fw::ControlSpec kControls[] = {
 };
 
 constexpr HostPanelDataDesc kDataDescription[] = {
-    {0x8001, "Position", "distance3-env"}, {0x8002, "Direction", "float3-env"},
-    {0x8003, "Mode", "integer"},           {0x8004, "Refraction Index", "float-env"},
-    {0x8005, "Color", "color-env"},        {0x8006, "Backshade", "integer"},
-    {0x8007, "Backdrop", "integer"},       {0x8008, "Object", "integer"},
-    {0x8009, "Sampled Ray", "integer"},    {0x800a, "No Polygon", "integer"},
+    {0x8001, "Position", "distance3-env"},
+    {0x8002, "Direction", "float3-env"},
+    {0x8003, "Mode", "integer"},
+    {0x8004, "Refraction Index", "float-env"},
+    {0x8005, "Color", "color-env"},
+    {0x8006, "Backshade", "integer"},
+    {0x8007, "Backdrop", "integer"},
+    {0x8008, "Object", "integer"},
+    {0x8009, "Sampled Ray", "integer"},
+    {0x800a, "No Polygon", "integer"},
     {0, nullptr, nullptr},
 };
 
@@ -152,9 +169,9 @@ constexpr Block kBlocks[] = {
     {{HOST_ID4('P', 'O', 'L', 'Y'), "No Polygon"}, false, kNoPolygon},
 };
 constexpr HostBlockIdent kBlockIdents[] = {
-    kBlocks[0].ident, kBlocks[1].ident, kBlocks[2].ident, kBlocks[3].ident, kBlocks[4].ident,
-    kBlocks[5].ident, kBlocks[6].ident, kBlocks[7].ident, kBlocks[8].ident, kBlocks[9].ident,
-    {0, nullptr},
+    kBlocks[0].ident, kBlocks[1].ident, kBlocks[2].ident, kBlocks[3].ident,
+    kBlocks[4].ident, kBlocks[5].ident, kBlocks[6].ident, kBlocks[7].ident,
+    kBlocks[8].ident, kBlocks[9].ident, {0, nullptr},
 };
 
 HostError save(fw::NodeBase *node, const HostSaveState *state) {

@@ -37,10 +37,16 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
 }
 
 constexpr fw::ParamSpec kParams[] = {
-    {"Position", HOST_VP_FLOAT3, offsetof(RayShade, position), offsetof(RayShade, positionVParm),
+    {"Position",
+     HOST_VP_FLOAT3,
+     offsetof(RayShade, position),
+     offsetof(RayShade, positionVParm),
      {0.0, 0.0, 0.0}},
-    {"Direction", HOST_VP_FLOAT3, offsetof(RayShade, direction),
-     offsetof(RayShade, directionVParm), {0.0, 0.0, 0.0}},
+    {"Direction",
+     HOST_VP_FLOAT3,
+     offsetof(RayShade, direction),
+     offsetof(RayShade, directionVParm),
+     {0.0, 0.0, 0.0}},
 };
 constexpr fw::ConnectorSpec kInputs[] = {
     {"Position", HOST_NOT_VECTOR, offsetof(RayShade, positionIn)},

@@ -10,7 +10,16 @@
 namespace orv {
 namespace {
 
-enum Mode { kAverage, kMinimum, kMaximum, kDarkest, kBrightest, kAdditive, kSubtractive, kMultiply };
+enum Mode {
+    kAverage,
+    kMinimum,
+    kMaximum,
+    kDarkest,
+    kBrightest,
+    kAdditive,
+    kSubtractive,
+    kMultiply
+};
 constexpr int kModeCount = 8;
 
 // The shift and clamps of one colour channel.
@@ -41,7 +50,9 @@ struct ChannelValues {
     bool clampLow, clampHigh;
 };
 
-double brightness(const fw::Vec3 &c) { return (c[0] + c[1] + c[2]) / 3.0; }
+double brightness(const fw::Vec3 &c) {
+    return (c[0] + c[1] + c[2]) / 3.0;
+}
 
 fw::Vec3 takeSample(const TakeSamples *node, const fw::Inputs &inputs, const ChannelValues *ch) {
     fw::Vec3 s = inputs.triple(node->colorIn, {0.0, 0.0, 0.0});
@@ -78,12 +89,15 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
     switch (mode) {
         case kAverage:
         case kAdditive:
-            for (int i = 0; i < n; ++i) a += takeSample(node, inputs, ch);
+            for (int i = 0; i < n; ++i)
+                a += takeSample(node, inputs, ch);
             if (mode == kAverage)
-                for (double &channel : a) channel /= static_cast<double>(n);
+                for (double &channel : a)
+                    channel /= static_cast<double>(n);
             break;
         case kSubtractive:
-            for (int i = 0; i < n; ++i) a = a - takeSample(node, inputs, ch);
+            for (int i = 0; i < n; ++i)
+                a = a - takeSample(node, inputs, ch);
             break;
         case kMinimum:
         case kMaximum:
@@ -111,25 +125,30 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
         }
         default:  // kMultiply
             a = takeSample(node, inputs, ch);
-            for (int i = 1; i < n; ++i) a = a * takeSample(node, inputs, ch);
+            for (int i = 1; i < n; ++i)
+                a = a * takeSample(node, inputs, ch);
             break;
     }
     fw::setOutput(&node->base, value, a.data());
 }
 
-#define ORV_CHANNEL(c, member) offsetof(TakeSamples, channel) + (c) * sizeof(ChannelSettings) + \
-                                   offsetof(ChannelSettings, member)
-#define ORV_CHANNEL_PARAMS(c, name)                                                       \
+#define ORV_CHANNEL(c, member)                                       \
+    offsetof(TakeSamples, channel) + (c) * sizeof(ChannelSettings) + \
+        offsetof(ChannelSettings, member)
+#define ORV_CHANNEL_PARAMS(c, name)                                                           \
     {name " Shift", HOST_VP_FLOAT, ORV_CHANNEL(c, shift), ORV_CHANNEL(c, shiftVParm), {0.0}}, \
-        {name " Low", HOST_VP_FLOAT, ORV_CHANNEL(c, low), ORV_CHANNEL(c, lowVParm), {0.0}},   \
-        {name " High", HOST_VP_FLOAT, ORV_CHANNEL(c, high), ORV_CHANNEL(c, highVParm), {1.0}}
+        {name " Low", HOST_VP_FLOAT, ORV_CHANNEL(c, low), ORV_CHANNEL(c, lowVParm), {0.0}}, { \
+        name " High", HOST_VP_FLOAT, ORV_CHANNEL(c, high), ORV_CHANNEL(c, highVParm), {       \
+            1.0                                                                               \
+        }                                                                                     \
+    }
 constexpr fw::ParamSpec kParams[] = {
     ORV_CHANNEL_PARAMS(0, "R"),
     ORV_CHANNEL_PARAMS(1, "G"),
     ORV_CHANNEL_PARAMS(2, "B"),
 };
 constexpr fw::SettingSpec kSettings[] = {
-    {offsetof(TakeSamples, mode), kAverage},  {offsetof(TakeSamples, samples), 12},
+    {offsetof(TakeSamples, mode), kAverage}, {offsetof(TakeSamples, samples), 12},
     {ORV_CHANNEL(0, clampLow), 0},           {ORV_CHANNEL(0, clampHigh), 0},
     {ORV_CHANNEL(1, clampLow), 0},           {ORV_CHANNEL(1, clampHigh), 0},
     {ORV_CHANNEL(2, clampLow), 0},           {ORV_CHANNEL(2, clampHigh), 0},
@@ -137,7 +156,8 @@ constexpr fw::SettingSpec kSettings[] = {
 #undef ORV_CHANNEL_PARAMS
 #undef ORV_CHANNEL
 
-#define ORV_CHANNEL_INPUT(c, k) offsetof(TakeSamples, channelIn) + ((c) * 3 + (k)) * sizeof(HostNodeInputID)
+#define ORV_CHANNEL_INPUT(c, k) \
+    offsetof(TakeSamples, channelIn) + ((c)*3 + (k)) * sizeof(HostNodeInputID)
 constexpr fw::ConnectorSpec kInputs[] = {
     {"Mode", HOST_NOT_INTEGER, offsetof(TakeSamples, modeIn)},
     {"Samples", HOST_NOT_INTEGER, offsetof(TakeSamples, samplesIn)},
@@ -156,23 +176,22 @@ constexpr fw::ConnectorSpec kInputs[] = {
 constexpr fw::ConnectorSpec kOutputs[] = {{"Color", HOST_NOT_COLOR, offsetof(TakeSamples, out)}};
 
 // Per channel: shift, low clamp box, low, high clamp box, high.
-#define ORV_CHANNEL_CONTROLS(c, first)                                       \
-    {(first), fw::ControlSpec::Param, (c) * 3, (c) * 3 + 3},                \
-        {(first) + 1, fw::ControlSpec::Setting, 2 + (c) * 2, fw::kNoGate},   \
-        {(first) + 2, fw::ControlSpec::Param, (c) * 3 + 1, (c) * 3 + 4},     \
-        {(first) + 3, fw::ControlSpec::Setting, 3 + (c) * 2, fw::kNoGate},   \
-        {(first) + 4, fw::ControlSpec::Param, (c) * 3 + 2, (c) * 3 + 5}
+#define ORV_CHANNEL_CONTROLS(c, first)                                     \
+    {(first), fw::ControlSpec::Param, (c)*3, (c)*3 + 3},                   \
+        {(first) + 1, fw::ControlSpec::Setting, 2 + (c)*2, fw::kNoGate},   \
+        {(first) + 2, fw::ControlSpec::Param, (c)*3 + 1, (c)*3 + 4},       \
+        {(first) + 3, fw::ControlSpec::Setting, 3 + (c)*2, fw::kNoGate}, { \
+        (first) + 4, fw::ControlSpec::Param, (c)*3 + 2, (c)*3 + 5          \
+    }
 constexpr fw::ControlSpec kControls[] = {
-    {0x8001, fw::ControlSpec::Setting, 0, 0},
-    {0x8002, fw::ControlSpec::Setting, 1, 1},
-    ORV_CHANNEL_CONTROLS(0, 0x8003),
-    ORV_CHANNEL_CONTROLS(1, 0x8008),
+    {0x8001, fw::ControlSpec::Setting, 0, 0}, {0x8002, fw::ControlSpec::Setting, 1, 1},
+    ORV_CHANNEL_CONTROLS(0, 0x8003),          ORV_CHANNEL_CONTROLS(1, 0x8008),
     ORV_CHANNEL_CONTROLS(2, 0x800d),
 };
 #undef ORV_CHANNEL_CONTROLS
 
 constexpr HostPanelDataDesc kDataDescription[] = {
-    {0x8001, "Mode", "integer"},     {0x8002, "Samples", "integer"},
+    {0x8001, "Mode", "integer"},      {0x8002, "Samples", "integer"},
     {0x8003, "R Shift", "float-env"}, {0x8004, "Clamp", "integer"},
     {0x8005, "R Low", "float-env"},   {0x8006, "Clamp", "integer"},
     {0x8007, "R High", "float-env"},  {0x8008, "G Shift", "float-env"},
@@ -183,18 +202,18 @@ constexpr HostPanelDataDesc kDataDescription[] = {
     {0x8011, "B High", "float-env"},  {0, nullptr, nullptr},
 };
 
-const char *const kModeChoices[] = {"Average",   "Minimum",  "Maximum",     "Darkest", "Brightest",
-                                    "Additive",  "Subtractive", "Multiply", nullptr};
+const char *const kModeChoices[] = {"Average",  "Minimum",     "Maximum",  "Darkest", "Brightest",
+                                    "Additive", "Subtractive", "Multiply", nullptr};
 static_assert(sizeof(kModeChoices) / sizeof(kModeChoices[0]) == kModeCount + 1);
 
-#define ORV_CHANNEL_HINTS(first, name)                                       \
-    FW_HINT_CONTROL((first), "float-env", name " Shift"),                    \
-        FW_HINT_CONTROL((first) + 1, "iBoolean", "Clamp"),                   \
-        FW_HINT_CONTROL((first) + 2, "float-env", name " Low"),              \
-        FW_HINT_CONTROL((first) + 3, "iBoolean", "Clamp"),                   \
-        FW_HINT_CONTROL((first) + 4, "float-env", name " High"),             \
-        FW_HINT_ENABLE((first) + 1, nullptr, nullptr, FW_ID((first) + 2)),   \
-        FW_HINT_ENABLE((first) + 3, nullptr, nullptr, FW_ID((first) + 4)),   \
+#define ORV_CHANNEL_HINTS(first, name)                                     \
+    FW_HINT_CONTROL((first), "float-env", name " Shift"),                  \
+        FW_HINT_CONTROL((first) + 1, "iBoolean", "Clamp"),                 \
+        FW_HINT_CONTROL((first) + 2, "float-env", name " Low"),            \
+        FW_HINT_CONTROL((first) + 3, "iBoolean", "Clamp"),                 \
+        FW_HINT_CONTROL((first) + 4, "float-env", name " High"),           \
+        FW_HINT_ENABLE((first) + 1, nullptr, nullptr, FW_ID((first) + 2)), \
+        FW_HINT_ENABLE((first) + 3, nullptr, nullptr, FW_ID((first) + 4)), \
         FW_HINT_SLIDER((first), 1), FW_HINT_SLIDER((first) + 2, 1), FW_HINT_SLIDER((first) + 4, 1)
 const HostPanelHint kHints[] = {
     FW_HINT_CHANGE_NOTIFY(fw::changeNotify<kTakeSamples>),

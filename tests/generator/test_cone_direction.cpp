@@ -10,7 +10,8 @@
 namespace {
 
 fw::Vec3 stepByStep(double theta, double phi, double a, double e) {
-    double x = std::cos(theta), y = std::sin(theta) * std::sin(phi), z = std::sin(theta) * std::cos(phi);
+    double x = std::cos(theta), y = std::sin(theta) * std::sin(phi),
+           z = std::sin(theta) * std::cos(phi);
     const double g = std::atan2(y, x), r1 = std::sqrt(x * x + y * y);
     x = r1 * std::cos(g + e);
     y = r1 * std::sin(g + e);
@@ -31,7 +32,8 @@ TEST(ConeDirection, AgreesWithTheStepByStepTurns) {
         const double e = std::atan2(n[1], std::sqrt(n[2] * n[2] + n[0] * n[0]));
         const fw::Vec3 fast = orv::ConeFrame::around(n).direction(theta, phi);
         const fw::Vec3 slow = stepByStep(theta, phi, a, e);
-        for (int c = 0; c < 3; ++c) ASSERT_NEAR(fast[c], slow[c], 1e-12) << i;
+        for (int c = 0; c < 3; ++c)
+            ASSERT_NEAR(fast[c], slow[c], 1e-12) << i;
     }
 }
 

@@ -25,15 +25,18 @@ TEST(Generator, FollowsThePublishedSequenceForTheDefaultSeed) {
 TEST(Generator, ReseedingRestartsEveryState) {
     orv::seedGenerator(3);
     std::vector<std::uint32_t> first;
-    for (int i = 0; i < 700; ++i) first.push_back(orv::nextWord(0));
+    for (int i = 0; i < 700; ++i)
+        first.push_back(orv::nextWord(0));
     const std::uint32_t otherThread = orv::nextWord(5);
     orv::seedGenerator(3);
-    for (int i = 0; i < 700; ++i) ASSERT_EQ(orv::nextWord(0), first[i]);
+    for (int i = 0; i < 700; ++i)
+        ASSERT_EQ(orv::nextWord(0), first[i]);
     EXPECT_EQ(orv::nextWord(5), otherThread);
 
     std::mt19937 reference(3);
     orv::seedGenerator(3);
-    for (int i = 0; i < 1000; ++i) ASSERT_EQ(orv::nextWord(0), reference());
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(orv::nextWord(0), reference());
 }
 
 TEST(Generator, NextRealCoversTheClosedInterval) {
@@ -59,12 +62,15 @@ TEST(Generator, ConcurrentDrawsFollowEachThreadsOwnSequence) {
     for (int t = 0; t < kThreads; ++t)
         threads.emplace_back([t, &drawn] {
             drawn[t].reserve(kDraws);
-            for (int i = 0; i < kDraws; ++i) drawn[t].push_back(orv::nextWord(t));
+            for (int i = 0; i < kDraws; ++i)
+                drawn[t].push_back(orv::nextWord(t));
         });
-    for (auto &thread : threads) thread.join();
+    for (auto &thread : threads)
+        thread.join();
     for (int t = 0; t < kThreads; ++t) {
         std::mt19937 reference(orv::derivedSeed(1234, t));
-        for (int i = 0; i < kDraws; ++i) ASSERT_EQ(drawn[t][i], reference()) << "thread " << t;
+        for (int i = 0; i < kDraws; ++i)
+            ASSERT_EQ(drawn[t][i], reference()) << "thread " << t;
     }
 }
 
@@ -78,14 +84,18 @@ TEST(Generator, StrayThreadIndicesShareOneSoundState) {
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t)
         threads.emplace_back([t, &drawn] {
-            for (int i = 0; i < kDraws; ++i) drawn[t].push_back(orv::nextWord(t % 2 ? -1 : 99));
+            for (int i = 0; i < kDraws; ++i)
+                drawn[t].push_back(orv::nextWord(t % 2 ? -1 : 99));
         });
-    for (auto &thread : threads) thread.join();
+    for (auto &thread : threads)
+        thread.join();
     std::vector<std::uint32_t> all;
-    for (const auto &words : drawn) all.insert(all.end(), words.begin(), words.end());
+    for (const auto &words : drawn)
+        all.insert(all.end(), words.begin(), words.end());
     std::mt19937 reference(orv::derivedSeed(77, orv::kThreadStates));
     std::vector<std::uint32_t> expected(all.size());
-    for (auto &word : expected) word = reference();
+    for (auto &word : expected)
+        word = reference();
     std::sort(all.begin(), all.end());
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(all, expected);

@@ -107,10 +107,14 @@ TEST_F(ModuleTest, EveryKindRoundTripsThroughTextAndBinary) {
             {"RayShade", {{"Direction", "0 1 0"}}},
             {"Take Samples", {{"Mode", "Darkest"}, {"Samples", "5"}}},
             {"Ambient Occlusion",
-             {{"Mode", "Polar"}, {"Cone Angle", "45"}, {"Srf Color", "0.5 0.25 1"}, {"0x8012", "50"}}},
+             {{"Mode", "Polar"},
+              {"Cone Angle", "45"},
+              {"Srf Color", "0.5 0.25 1"},
+              {"0x8012", "50"}}},
         };
     for (const auto &[kind, settings] : kinds) {
-        expectRoundTrip<host::TextSaveState, host::TextLoadState>(this, host, graph, kind, settings);
+        expectRoundTrip<host::TextSaveState, host::TextLoadState>(this, host, graph, kind,
+                                                                  settings);
         expectRoundTrip<host::BinarySaveState, host::BinaryLoadState>(this, host, graph, kind,
                                                                       settings);
     }

@@ -81,13 +81,11 @@ int activate(const host::ServerInfo &server, int version, void *local) {
 TEST_F(ModuleTest, HandlerActivationAsksForServicesInOrder) {
     host.services().clearRequestLog();
     RecordedHandler handler;
-    ASSERT_EQ(activate(record(host, 18), 1,
-                       &handler.record),
-              0);
-    EXPECT_EQ(host.services().requestLog(),
-              (std::vector<std::string>{"NodeFuncs", "NodeEditorFuncs", "NodeInputFuncs 2",
-                                        "NodeOutputFuncs", "LWVParmFuncs 2",
-                                        "Animation Envelopes"}));
+    ASSERT_EQ(activate(record(host, 18), 1, &handler.record), 0);
+    EXPECT_EQ(
+        host.services().requestLog(),
+        (std::vector<std::string>{"NodeFuncs", "NodeEditorFuncs", "NodeInputFuncs 2",
+                                  "NodeOutputFuncs", "LWVParmFuncs 2", "Animation Envelopes"}));
     EXPECT_EQ(handler.inst.privateData, reinterpret_cast<void *>(host::hostServiceLookup));
     // The description line and the item operations stay as the host gave them.
     RecordedHandler fresh;

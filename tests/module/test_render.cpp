@@ -8,7 +8,7 @@ namespace {
 using nlohmann::json;
 
 class Rendering : public testing_support::ModuleTest {
-protected:
+  protected:
     std::unique_ptr<host::Scene> scene;
     std::unique_ptr<render::Tracer> tracer;
 
@@ -20,15 +20,19 @@ protected:
     }
     static json floorWith(json nodes, json connections) {
         return {{"scene", {{"firstFrame", 1}, {"lastFrame", 10}}},
-                {"camera", {{"position", {0, 3, 0.01}}, {"target", {0, 0, 0}}, {"width", 8}, {"height", 8}}},
-                {"objects", {{{"mesh", {{"type", "plane"}, {"size", {20, 20}}}}, {"surface", "Floor"}}}},
+                {"camera",
+                 {{"position", {0, 3, 0.01}}, {"target", {0, 0, 0}}, {"width", 8}, {"height", 8}}},
+                {"objects",
+                 {{{"mesh", {{"type", "plane"}, {"size", {20, 20}}}}, {"surface", "Floor"}}}},
                 {"surfaces", {{"Floor", {{"nodes", nodes}, {"connections", connections}}}}}};
     }
 };
 
 TEST_F(Rendering, RenderInfoCountsTheFramesOfARender) {
     load(floorWith({{{"name", "Info"}, {"server", "Render Info"}},
-                    {{"name", "Surface"}, {"native", "Surface"}, {"settings", {{"Luminosity", 1}, {"Diffuse", 0}}}}},
+                    {{"name", "Surface"},
+                     {"native", "Surface"},
+                     {"settings", {{"Luminosity", 1}, {"Diffuse", 0}}}}},
                    {{"Info", "Rendered Frames", "Surface", "Color"}}));
     render::RenderOptions options;
     options.threads = 2;
@@ -43,11 +47,21 @@ TEST_F(Rendering, RenderInfoCountsTheFramesOfARender) {
 }
 
 TEST_F(Rendering, OcclusionDarkensTheFloorBesideABox) {
-    json document = floorWith({{{"name", "AO"}, {"server", "Ambient Occlusion"}, {"settings", {{"Ranged", "off"}, {"Samples", 256}}}},
-                               {{"name", "Surface"}, {"native", "Surface"}, {"settings", {{"Luminosity", 1}, {"Diffuse", 0}}}}},
+    json document = floorWith({{{"name", "AO"},
+                                {"server", "Ambient Occlusion"},
+                                {"settings", {{"Ranged", "off"}, {"Samples", 256}}}},
+                               {{"name", "Surface"},
+                                {"native", "Surface"},
+                                {"settings", {{"Luminosity", 1}, {"Diffuse", 0}}}}},
                               {{"AO", "Color", "Surface", "Color"}});
-    document["objects"].push_back({{"mesh", {{"type", "box"}, {"size", {4, 4, 4}}}}, {"position", {3.0, 2.0, 0}}, {"surface", "Floor"}});
-    document["camera"] = {{"position", {0, 6, 0.01}}, {"target", {0, 0, 0}}, {"fov", 60}, {"width", 16}, {"height", 16}};
+    document["objects"].push_back({{"mesh", {{"type", "box"}, {"size", {4, 4, 4}}}},
+                                   {"position", {3.0, 2.0, 0}},
+                                   {"surface", "Floor"}});
+    document["camera"] = {{"position", {0, 6, 0.01}},
+                          {"target", {0, 0, 0}},
+                          {"fov", 60},
+                          {"width", 16},
+                          {"height", 16}};
     load(document);
     render::Image image;
     scene->renderStart();

@@ -9,7 +9,7 @@ namespace {
 using nlohmann::json;
 
 class SceneFiles : public testing_support::ModuleTest {
-protected:
+  protected:
     std::unique_ptr<host::Scene> read(json document) {
         return host::Scene::fromJson(host, std::move(document), "test.json");
     }
@@ -53,7 +53,7 @@ TEST_F(SceneFiles, SettingsGoThroughThePanel) {
     EXPECT_NEAR(panel.numbers(0x8006, 0.0)->at(0), 45.0, 1e-9);  // degrees on the panel
     EXPECT_EQ(panel.numbers(0x8008, 0.0), std::vector<double>{2.5});
     EXPECT_EQ(panel.numbers(0x8009, 1.0), std::vector<double>{0.5});  // keyed
-    EXPECT_FALSE(panel.numbers(0x8014, 0.0).has_value());  // fed by Grey
+    EXPECT_FALSE(panel.numbers(0x8014, 0.0).has_value());             // fed by Grey
     EXPECT_EQ(scene->shaders().size(), 1u);
 }
 
@@ -96,7 +96,8 @@ TEST_F(SceneFiles, RenderSequenceReachesEveryGraph) {
 TEST_F(SceneFiles, ErrorsNameTheKeyAndTheValue) {
     json scene = occlusionScene();
     scene["surfaces"]["Floor"]["nodes"][0]["settings"]["Mode"] = "Spiral";
-    EXPECT_NE(errorOf(scene).find("test.json: surfaces.Floor.nodes[0].settings.Mode"), std::string::npos)
+    EXPECT_NE(errorOf(scene).find("test.json: surfaces.Floor.nodes[0].settings.Mode"),
+              std::string::npos)
         << errorOf(scene);
     EXPECT_NE(errorOf(scene).find("Spiral"), std::string::npos);
 

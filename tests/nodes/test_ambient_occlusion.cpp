@@ -11,10 +11,12 @@ using testing_support::RayRecorder;
 using testing_support::Triple;
 
 constexpr double kPi = 3.141592653589793;
-double degrees(double radians) { return radians * 180.0 / kPi; }
+double degrees(double radians) {
+    return radians * 180.0 / kPi;
+}
 
 class Occlusion : public testing_support::ModuleTest {
-protected:
+  protected:
     RayRecorder rays;
 
     void SetUp() override {
@@ -26,9 +28,11 @@ protected:
         sample.geometricNormal[0] = 1.0;
         sample.geometricNormal[1] = 0.0;
     }
-    host::ModuleNode &occlusion(std::initializer_list<std::pair<const char *, const char *>> settings = {}) {
+    host::ModuleNode &occlusion(
+        std::initializer_list<std::pair<const char *, const char *>> settings = {}) {
         host::ModuleNode &node = add("Ambient Occlusion");
-        for (const auto &[control, value] : settings) set(node, control, value);
+        for (const auto &[control, value] : settings)
+            set(node, control, value);
         return node;
     }
     static double theta(const RayRecorder::Ray &ray) {
@@ -67,15 +71,18 @@ TEST_F(Occlusion, PolarDefaultsFireTheAxisAndTwoJitteredRings) {
             EXPECT_GE(theta(ray), lowest - 1e-9);
             EXPECT_LE(theta(ray), lowest + 20.0 + 1e-9);
             double around = phi(ray) - i * 40.0;
-            while (around < -180.0) around += 360.0;
-            while (around > 180.0) around -= 360.0;
+            while (around < -180.0)
+                around += 360.0;
+            while (around > 180.0)
+                around -= 360.0;
             EXPECT_LE(std::fabs(around), 20.0 + 1e-9) << "ring " << ring << " ray " << i;
         }
     }
 }
 
 TEST_F(Occlusion, SingleRingAndZeroConeFireAlongTheAxis) {
-    host::ModuleNode &polar = occlusion({{"Mode", "Polar"}, {"Polar Samples 1", "1"}, {"Polar Samples 2", "30"}});
+    host::ModuleNode &polar =
+        occlusion({{"Mode", "Polar"}, {"Polar Samples 1", "1"}, {"Polar Samples 2", "30"}});
     scalar(polar, "Scalar");
     ASSERT_EQ(rays.rays.size(), 1u);
     EXPECT_EQ(rays.rays[0].direction, (Triple{1.0, 0.0, 0.0}));
@@ -84,7 +91,8 @@ TEST_F(Occlusion, SingleRingAndZeroConeFireAlongTheAxis) {
     host::ModuleNode &narrow = occlusion({{"Cone Angle", "0"}});
     scalar(narrow, "Scalar");
     ASSERT_EQ(rays.rays.size(), 27u);
-    for (const auto &ray : rays.rays) EXPECT_NEAR(theta(ray), 0.0, 1e-6);
+    for (const auto &ray : rays.rays)
+        EXPECT_NEAR(theta(ray), 0.0, 1e-6);
 }
 
 TEST_F(Occlusion, RandomRaysFollowTheSeededSequence) {
@@ -107,7 +115,8 @@ TEST_F(Occlusion, RandomRaysFollowTheSeededSequence) {
     rays.rays.clear();
     occlusion();
     scalar(ao, "Scalar");
-    for (std::size_t i = 0; i < first.size(); ++i) EXPECT_EQ(rays.rays[i].direction, first[i].direction);
+    for (std::size_t i = 0; i < first.size(); ++i)
+        EXPECT_EQ(rays.rays[i].direction, first[i].direction);
 }
 
 TEST_F(Occlusion, UnrangedScalarIsTheShareOfMisses) {
@@ -115,7 +124,8 @@ TEST_F(Occlusion, UnrangedScalarIsTheShareOfMisses) {
     rays.distance = [](const Triple &, const Triple &d) { return d[1] > 0.0 ? 3.0 : -1.0; };
     const double value = scalar(ao, "Scalar");
     int misses = 0;
-    for (const auto &ray : rays.rays) misses += ray.direction[1] > 0.0 ? 0 : 1;
+    for (const auto &ray : rays.rays)
+        misses += ray.direction[1] > 0.0 ? 0 : 1;
     EXPECT_DOUBLE_EQ(value, misses / 27.0);
     EXPECT_FALSE(rays.rays.front().traced);
 }
@@ -142,12 +152,12 @@ TEST_F(Occlusion, RangedAmountsShiftAndTheMaxOfZero) {
 }
 
 TEST_F(Occlusion, TheLowClampWinsOverTheHighClamp) {
-    host::ModuleNode &ao = occlusion({{"Ranged", "off"}, {"0x800a", "on"}, {"Low", "0.8"},
-                                      {"0x800c", "on"}, {"High", "0.1"}});
-    everyRayHitsAt(1.0);  // v = 1 for every ray
-    EXPECT_NEAR(scalar(ao, "Scalar"), 0.8, 1e-12);  // v ends at 1 - Low
+    host::ModuleNode &ao = occlusion(
+        {{"Ranged", "off"}, {"0x800a", "on"}, {"Low", "0.8"}, {"0x800c", "on"}, {"High", "0.1"}});
+    everyRayHitsAt(1.0);                                                  // v = 1 for every ray
+    EXPECT_NEAR(scalar(ao, "Scalar"), 0.8, 1e-12);                        // v ends at 1 - Low
     rays.distance = [](const Triple &, const Triple &) { return -1.0; };  // v = 0
-    EXPECT_NEAR(scalar(ao, "Scalar"), 0.1, 1e-12);  // raised to 1 - High
+    EXPECT_NEAR(scalar(ao, "Scalar"), 0.1, 1e-12);                        // raised to 1 - High
 }
 
 TEST_F(Occlusion, OtherModesOutputBlack) {
@@ -159,9 +169,8 @@ TEST_F(Occlusion, OtherModesOutputBlack) {
 }
 
 TEST_F(Occlusion, ColourSourcesBackdropAndTrace) {
-    host.services().setBackdrop([](double, const double *, double *c) {
-        c[0] = 0.25, c[1] = 0.5, c[2] = 1.0;
-    });
+    host.services().setBackdrop(
+        [](double, const double *, double *c) { c[0] = 0.25, c[1] = 0.5, c[2] = 1.0; });
     host::ModuleNode &ao = occlusion({{"0x8013", "Backdrop"}});
     const Triple sky = color(ao, "Color");  // every ray misses
     EXPECT_NEAR(sky[0], 0.25, 1e-12);
@@ -189,7 +198,8 @@ TEST_F(Occlusion, ColourSourcesBackdropAndTrace) {
 
 TEST_F(Occlusion, BackdropModesActAsCustomOnARenderNode) {
     host.services().setSystemId(HOST_SYSTEMID_RENDER_NODE | 1u);
-    host.services().setBackdrop([](double, const double *, double *c) { c[0] = c[1] = c[2] = 0.5; });
+    host.services().setBackdrop(
+        [](double, const double *, double *c) { c[0] = c[1] = c[2] = 0.5; });
     host::ModuleNode &ao = occlusion({{"0x8013", "Backdrop"}, {"Bg Color", "0.1 0.2 0.3"}});
     const Triple c = color(ao, "Color");
     EXPECT_NEAR(c[0], 0.1, 1e-12);

@@ -12,10 +12,11 @@ using testing_support::ModuleTest;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 class MemoryNodes : public ModuleTest {
-protected:
+  protected:
     std::vector<double> run(host::Node &node, int count) {
         std::vector<double> values;
-        for (int i = 0; i < count; ++i) values.push_back(scalar(node));
+        for (int i = 0; i < count; ++i)
+            values.push_back(scalar(node));
         return values;
     }
 };
@@ -128,7 +129,8 @@ TEST_F(MemoryNodes, DecayAtNominalDistancesAndGuards) {
         host::applySetting(color, "Distance", distance);
         host::applySetting(scalarDecay, "Distance", distance);
         const auto c = this->color(color);
-        for (double channel : c) EXPECT_NEAR(channel, expectColor, 1e-12) << distance;
+        for (double channel : c)
+            EXPECT_NEAR(channel, expectColor, 1e-12) << distance;
         EXPECT_NEAR(scalar(scalarDecay), expectScalar, 1e-12) << distance;
     }
     // A nominal distance of 0 counts as 1e-12: the power drives 0.5 to 0.

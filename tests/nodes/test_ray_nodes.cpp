@@ -11,7 +11,7 @@ using testing_support::RayRecorder;
 using testing_support::Triple;
 
 class RayNodes : public testing_support::ModuleTest {
-protected:
+  protected:
     RayRecorder rays;
     void SetUp() override { rays.attach(sample); }
 };
@@ -111,7 +111,7 @@ TEST_F(RayNodes, RayShadeShadesOncePerOutputAndIsBlackOnAMiss) {
 }
 
 class TakeSamples : public testing_support::ModuleTest {
-protected:
+  protected:
     // Take Samples fed by a counter: samples 0, 1, 2, ... on every channel.
     host::ModuleNode &sampler(const char *mode, int count) {
         host::ModuleNode &take = add("Take Samples");
@@ -128,7 +128,7 @@ protected:
 
 TEST_F(TakeSamples, CombiningModes) {
     const std::vector<std::pair<const char *, double>> expected = {
-        {"Average", 1.5}, {"Minimum", 0.0},  {"Maximum", 3.0},      {"Darkest", 0.0},
+        {"Average", 1.5},   {"Minimum", 0.0},  {"Maximum", 3.0},      {"Darkest", 0.0},
         {"Brightest", 3.0}, {"Additive", 6.0}, {"Subtractive", -6.0}, {"Multiply", 0.0},
     };
     for (const auto &[mode, value] : expected) {
@@ -180,7 +180,8 @@ TEST_F(SqrtAndRandom, RandomDrawsFromTheGeneratorSeededAtCreate) {
     set(random, "Min", "2");
     set(random, "Max", "4");
     std::mt19937 reference(3);
-    for (int i = 0; i < 100; ++i) EXPECT_DOUBLE_EQ(scalar(random), 2.0 + 2.0 * (reference() / 4294967295.0));
+    for (int i = 0; i < 100; ++i)
+        EXPECT_DOUBLE_EQ(scalar(random), 2.0 + 2.0 * (reference() / 4294967295.0));
     add("Random");  // restarts the sequence
     reference.seed(3);
     EXPECT_DOUBLE_EQ(scalar(random), 2.0 + 2.0 * (reference() / 4294967295.0));

@@ -15,14 +15,15 @@ using render::Vec;
 
 // A surface of one colour that remembers the last sample it shaded.
 class RecordingSurface final : public host::SurfaceShader {
-public:
+  public:
     explicit RecordingSurface(Vec color, double transparency = 0.0)
         : color_(color), transparency_(transparency) {}
     host::SurfaceChannels shade(HostSample &sample) const override {
         last_ = sample;
         ++calls_;
         host::SurfaceChannels channels;
-        for (int c = 0; c < 3; ++c) channels.color[c] = color_[c];
+        for (int c = 0; c < 3; ++c)
+            channels.color[c] = color_[c];
         channels.luminosity = 0.5;
         channels.diffuse = 0.5;
         channels.transparency = transparency_;
@@ -37,7 +38,7 @@ public:
     mutable HostSample last_{};
     mutable int calls_ = 0;
 
-private:
+  private:
     Vec color_;
     double transparency_;
 };
@@ -45,7 +46,7 @@ private:
 // A floor (surface 0) at y = 0 and a unit box (surface 1) floating above it,
 // its bottom at y = 1.5, under a light from straight above.
 class TracerTest : public ::testing::Test {
-protected:
+  protected:
     RecordingSurface floor{{0.5, 0.5, 0.5}};
     RecordingSurface box{{1.0, 0.0, 0.0}};
     render::ThreadState thread;
@@ -64,7 +65,8 @@ protected:
         render::Object cube{"Box", render::boxMesh({1, 1, 1}), 1};
         render::placeMesh(cube.mesh, {1, 1, 1}, {0, 0, 0}, {0, 2, 0});
         scene.objects = {ground, cube};
-        tracer = std::make_unique<render::Tracer>(scene, std::vector<const host::SurfaceShader *>{&floor, &box});
+        tracer = std::make_unique<render::Tracer>(
+            scene, std::vector<const host::SurfaceShader *>{&floor, &box});
     }
     // The sample of a spot on the floor, as a camera ray from above made it.
     HostSample floorSpot(double x = 0.0, double z = 0.0) {
@@ -101,7 +103,8 @@ TEST_F(TracerTest, TraceModesBringBackWhatTheyDocument) {
     HostSample spot = SPOT(floorSpot());
     const double up[3] = {0, 1, 0}, away[3] = {1, 1, 0};
     double color[3] = {7, 7, 7};
-    EXPECT_NEAR(spot.trace(&spot, spot.worldPosition, up, color, 1.0, HOST_TRACE_DISTANCE), 1.5, 1e-5);
+    EXPECT_NEAR(spot.trace(&spot, spot.worldPosition, up, color, 1.0, HOST_TRACE_DISTANCE), 1.5,
+                1e-5);
     EXPECT_EQ(color[0], 7.0);  // untouched
 
     spot.trace(&spot, spot.worldPosition, up, color, 1.0, HOST_TRACE_REFLECTION);
@@ -139,16 +142,19 @@ TEST_F(TracerTest, TraceFlags) {
     double color[3] = {7, 7, 7};
     spot.trace(&spot, spot.worldPosition, away, color, 1.0, HOST_TRACE_REFLECTION);
     EXPECT_EQ(color[2], 0.0);  // a miss is black
-    spot.trace(&spot, spot.worldPosition, away, color, 1.0, HOST_TRACE_REFLECTION | HOST_TRACE_BACKDROPF);
+    spot.trace(&spot, spot.worldPosition, away, color, 1.0,
+               HOST_TRACE_REFLECTION | HOST_TRACE_BACKDROPF);
     EXPECT_EQ(color[2], 1.0);
-    spot.trace(&spot, spot.worldPosition, up, color, 1.0, HOST_TRACE_REFLECTION | HOST_TRACE_SAMPLED);
+    spot.trace(&spot, spot.worldPosition, up, color, 1.0,
+               HOST_TRACE_REFLECTION | HOST_TRACE_SAMPLED);
     EXPECT_EQ(box.last_.flags, HOST_SAMPLE_REFLECT | HOST_SAMPLE_SAMPLED);
 
     // From inside the box's bottom face, looking up: the top face is seen
     // from behind, and both belong to the spot's own object.
     HostSample inside = SPOT(boxBottomSpot());
     const double upward[3] = {0, 1, 0};
-    EXPECT_EQ(inside.trace(&inside, inside.worldPosition, upward, color, 1.0, HOST_TRACE_DISTANCE), -1.0);
+    EXPECT_EQ(inside.trace(&inside, inside.worldPosition, upward, color, 1.0, HOST_TRACE_DISTANCE),
+              -1.0);
     EXPECT_EQ(inside.trace(&inside, inside.worldPosition, upward, color, 1.0,
                            HOST_TRACE_DISTANCE | HOST_TRACE_OBJECT),
               -1.0);  // a back face: passed through
@@ -156,7 +162,8 @@ TEST_F(TracerTest, TraceFlags) {
                              HOST_TRACE_DISTANCE | HOST_TRACE_OBJECT | HOST_TRACE_BACKSHADE |
                                  HOST_TRACE_NOPOLYGON),
                 1.0, 1e-5);
-    EXPECT_NEAR(inside.cast(&inside, inside.worldPosition, upward), 1.0, 1e-5);  // cast sees its object
+    EXPECT_NEAR(inside.cast(&inside, inside.worldPosition, upward), 1.0,
+                1e-5);  // cast sees its object
 }
 
 TEST_F(TracerTest, ShadeFillsTheRecordAndMissesGiveMinusOne) {
@@ -186,7 +193,8 @@ TEST_F(TracerTest, BeyondTheRecursionLimitRaysShadeNothing) {
     const double up[3] = {0, 1, 0};
     double color[3] = {7, 7, 7};
     box.calls_ = 0;
-    EXPECT_NEAR(spot.trace(&spot, spot.worldPosition, up, color, 1.0, HOST_TRACE_REFLECTION), 1.5, 1e-5);
+    EXPECT_NEAR(spot.trace(&spot, spot.worldPosition, up, color, 1.0, HOST_TRACE_REFLECTION), 1.5,
+                1e-5);
     EXPECT_EQ(color[0], 0.0);
     EXPECT_EQ(box.calls_, 0);
 }
@@ -221,19 +229,22 @@ TEST(SceneDescription, ErrorsNameTheFileTheKeyAndTheValue) {
     const std::map<std::string, int> surfaces{{"Floor", 0}};
     auto errorOf = [&](const char *text) {
         try {
-            render::parseSceneDescription(nlohmann::json::parse(text), "scenes/test.json", surfaces);
+            render::parseSceneDescription(nlohmann::json::parse(text), "scenes/test.json",
+                                          surfaces);
         } catch (const render::SceneError &error) {
             return std::string(error.what());
         }
         return std::string("no error");
     };
     EXPECT_EQ(errorOf(R"({"objects": [{"mesh": {"type": "plane"}, "surface": "Flor"}]})"),
-              "scenes/test.json: objects[0].surface: unknown surface; the scene has \"Floor\" (found \"Flor\")");
+              "scenes/test.json: objects[0].surface: unknown surface; the scene has \"Floor\" "
+              "(found \"Flor\")");
     EXPECT_NE(errorOf(R"({"objects": [{"mesh": {"type": "cone"}, "surface": "Floor"}]})")
                   .find("objects[0].mesh.type"),
               std::string::npos);
     EXPECT_NE(errorOf(R"({"camera": {"fov": 200}})").find("camera.fov"), std::string::npos);
-    EXPECT_NE(errorOf(R"({"lights": [{"type": "distant", "direction": [0, 0, 0]}]})").find("lights[0].direction"),
+    EXPECT_NE(errorOf(R"({"lights": [{"type": "distant", "direction": [0, 0, 0]}]})")
+                  .find("lights[0].direction"),
               std::string::npos);
     const std::string missing =
         errorOf(R"({"objects": [{"mesh": {"file": "nowhere.obj"}, "surface": "Floor"}]})");
@@ -252,8 +263,10 @@ TEST(Meshes, FacesPointOutwardAndObjFilesLoad) {
                 }
             const Vec e1{p[1][0] - p[0][0], p[1][1] - p[0][1], p[1][2] - p[0][2]};
             const Vec e2{p[2][0] - p[0][0], p[2][1] - p[0][1], p[2][2] - p[0][2]};
-            const Vec face{e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
-            ASSERT_GT(face[0] * n[0] + face[1] * n[1] + face[2] * n[2], 0.0) << "triangle " << t / 3;
+            const Vec face{e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
+                           e1[0] * e2[1] - e1[1] * e2[0]};
+            ASSERT_GT(face[0] * n[0] + face[1] * n[1] + face[2] * n[2], 0.0)
+                << "triangle " << t / 3;
         }
     }
     const auto file = std::filesystem::temp_directory_path() / "orv-triangle.obj";

@@ -49,7 +49,7 @@ struct RayRecorder {
         sample.trace = trace;
     }
 
-private:
+  private:
     static RayRecorder &of(const HostSample *sample) {
         return *static_cast<RayRecorder *>(sample->hostContext);
     }
@@ -64,7 +64,8 @@ private:
         RayRecorder &self = of(sample);
         const Triple origin{o[0], o[1], o[2]}, direction{d[0], d[1], d[2]};
         self.rays.push_back({origin, direction, true, mode});
-        for (int c = 0; c < 3; ++c) color[c] = self.tracedColor[c];
+        for (int c = 0; c < 3; ++c)
+            color[c] = self.tracedColor[c];
         return self.distance(origin, direction);
     }
 };
@@ -72,7 +73,7 @@ private:
 // A scalar source of any double, NaN and infinities included, which scene
 // settings (JSON numbers) cannot carry.
 class ScalarSource final : public host::Node {
-public:
+  public:
     ScalarSource(host::Graph &graph, std::string name, double value)
         : Node(graph, std::move(name)), value_(value) {
         addOutput(HOST_NOT_SCALAR, "Out");
@@ -82,13 +83,13 @@ public:
         slot.deliver(&value_);
     }
 
-private:
+  private:
     std::string kind_ = "Scalar Source";
     double value_;
 };
 
 class ModuleTest : public ::testing::Test {
-protected:
+  protected:
     host::Host host{modulePath()};
     host::Graph graph{"Test"};  // after the host: destroyed before the module unloads
     HostSample sample = host::emptySpaceSample();
@@ -144,7 +145,7 @@ protected:
         graph.newTime(frame, time);
     }
 
-private:
+  private:
     host::OutputConnector &outputOf(host::Node &node, std::string_view output) {
         if (output.empty()) return *node.outputs().front();
         return node.requireOutput(output);
