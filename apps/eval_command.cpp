@@ -1,6 +1,8 @@
 // orvhost eval: evaluates one output of one node N times in a row, between a
 // render start and end, and prints one value per line.
+#include <cmath>
 #include <cstdio>
+#include <memory>
 
 #include "host/error.h"
 #include "host/sample.h"
@@ -46,7 +48,9 @@ Run addEvalCommand(CLI::App &program, const Common &common) {
         "eval",
         "Evaluate one output of a node N times in a row (render start, new time, N "
         "evaluations, render end) and print one value per line");
-    static EvalOptions o;
+    // The options live as long as the command that parses into them.
+    auto options = std::make_shared<EvalOptions>();
+    EvalOptions &o = *options;
     addNodeChoiceOptions(*command, o.choice, true);
     command->add_option("-o,--output", o.output, "Output to evaluate (default: the first)");
     command->add_option("-n,--count", o.count, "Evaluations in a row")->check(CLI::PositiveNumber);
@@ -63,7 +67,8 @@ Run addEvalCommand(CLI::App &program, const Common &common) {
     CLI::Option *time = command->add_option("-t,--time", o.time, "Time in seconds");
     command->add_option("-f,--frame", o.frame, "Frame (time = frame / frames per second)")
         ->excludes(time);
-    return [&common] {
+    return [&common, options] {
+        const EvalOptions &o = *options;
         PreparedNode prepared = prepareNode(common, o.choice);
         host::Node &node = *prepared.node;
         host::OutputConnector *output =

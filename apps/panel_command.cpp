@@ -1,5 +1,6 @@
 // orvhost panel: a node's panel as text.
 #include <cstdio>
+#include <memory>
 
 #include "host/panel.h"
 #include "node_setup.h"
@@ -11,12 +12,17 @@ Run addPanelCommand(CLI::App &program, const Common &common) {
         "panel",
         "Print a node's panel: tabs, groups and controls with ids, labels, types, choices, "
         "current values and whether each is enabled");
-    static NodeChoice choice;
-    static double time = 0.0;
-    addNodeChoiceOptions(*command, choice, false);
-    command->add_option("-t,--time", time, "Time in seconds at which envelopes are shown");
-    return [&common] {
-        PreparedNode prepared = prepareNode(common, choice);
+    // The options live as long as the command that parses into them.
+    struct Options {
+        NodeChoice choice;
+        double time = 0.0;
+    };
+    auto o = std::make_shared<Options>();
+    addNodeChoiceOptions(*command, o->choice, false);
+    command->add_option("-t,--time", o->time, "Time in seconds at which envelopes are shown");
+    return [&common, o] {
+        const double time = o->time;
+        PreparedNode prepared = prepareNode(common, o->choice);
         auto *node = dynamic_cast<host::ModuleNode *>(prepared.node);
         host::Panel *panel = node ? node->panel() : nullptr;
         if (!panel) {

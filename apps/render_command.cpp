@@ -1,6 +1,7 @@
 // orvhost render: renders a scene's frames to images, with the module's
 // nodes evaluated by the ray tracer's render threads.
 #include <cstdio>
+#include <memory>
 #include <thread>
 
 #include "host/error.h"
@@ -42,7 +43,9 @@ Run addRenderCommand(CLI::App &program, const Common &common) {
         "render",
         "Render a scene's frames to PNG images (and optionally PFM), with progress on "
         "standard error");
-    static RenderArguments a;
+    // The options live as long as the command that parses into them.
+    auto arguments = std::make_shared<RenderArguments>();
+    RenderArguments &a = *arguments;
     command->add_option("scene", a.scene, "Scene file")->required()->check(CLI::ExistingFile);
     command
         ->add_option("-o,--output", a.output, "PNG image to write (numbered per frame for a range)")
@@ -59,7 +62,8 @@ Run addRenderCommand(CLI::App &program, const Common &common) {
         ->check(CLI::Range(1, 16384));
     command->add_option("--height", a.height, "Image height in pixels (default: the camera's)")
         ->check(CLI::Range(1, 16384));
-    return [&common] {
+    return [&common, arguments] {
+        const RenderArguments &a = *arguments;
         auto host = makeHost(common);
         auto scene = host::Scene::load(*host, a.scene);
         render::SceneDescription description;
