@@ -132,7 +132,9 @@ class RayFan {
   public:
     RayFan(const AmbientOcclusion *node, const fw::Inputs &inputs, const HostSample *sample,
            const Settings &settings, bool scalar)
-        : node_(node), inputs_(inputs), sample_(sample), s_(settings), scalar_(scalar) {
+        : node_(node), inputs_(inputs), sample_(sample), s_(settings), scalar_(scalar),
+          // Asked once: an unconnected Function leaves every v as it is.
+          mapped_(inputs.connected(node->functionIn)) {
         for (int c = 0; c < 3; ++c)
             origin_[c] = sample->worldPosition[c] + sample->geometricNormal[c] * settings.offset;
     }
@@ -182,7 +184,8 @@ class RayFan {
 
   private:
     double amount(double t) const {
-        const double v = inputs_.function(node_->functionIn, occlusionAmount(s_, t));
+        double v = occlusionAmount(s_, t);
+        if (mapped_) v = inputs_.function(node_->functionIn, v);
         return clampAmount(s_, v);
     }
 
@@ -191,6 +194,7 @@ class RayFan {
     const HostSample *sample_;
     const Settings &s_;
     bool scalar_;
+    bool mapped_;
     fw::Vec3 origin_;
     fw::Vec3 sum_{0.0, 0.0, 0.0};
     int count_ = 0;

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "framework/vec3.h"
+#include "sin_cos.h"
 
 namespace orv {
 
@@ -23,10 +24,11 @@ struct ConeFrame {
     // polar form r·cos(g + e), r·sin(g + e) of the same turn without the
     // atan2 and square root per ray.
     fw::Vec3 direction(double theta, double phi) const {
-        const double sinTheta = std::sin(theta);
-        const double x = std::cos(theta);
-        const double y = sinTheta * std::sin(phi);
-        const double z = sinTheta * std::cos(phi);
+        double sinTheta, x, sinPhi, cosPhi;
+        sinCos(theta, sinTheta, x);
+        sinCos(phi, sinPhi, cosPhi);
+        const double y = sinTheta * sinPhi;
+        const double z = sinTheta * cosPhi;
         const double x1 = x * cosE - y * sinE;
         const double y1 = x * sinE + y * cosE;
         return {x1 * cosA - z * sinA, y1, x1 * sinA + z * cosA};

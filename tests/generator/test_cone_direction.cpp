@@ -49,3 +49,28 @@ TEST(ConeDirection, ThetaIsTheAngleFromTheAxis) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SinCos, AgreesWithTheLibraryToTheLastPlaces) {
+    std::mt19937 random(5);
+    std::uniform_real_distribution<double> turns(-40.0, 40.0);
+    for (int i = 0; i < 200000; ++i) {
+        const double x = i < 100000 ? turns(random) : turns(random) * 2500.0;
+        double s, c;
+        orv::sinCos(x, s, c);
+        ASSERT_NEAR(s, std::sin(x), 4e-16 + 1e-16 * std::fabs(x) * 1e-3) << x;
+        ASSERT_NEAR(c, std::cos(x), 4e-16 + 1e-16 * std::fabs(x) * 1e-3) << x;
+    }
+    for (double x : {0.0, -0.0, 1e-300, 1.5707963267948966, 3.141592653589793, 1e6, -1e12}) {
+        double s, c;
+        orv::sinCos(x, s, c);
+        EXPECT_NEAR(s, std::sin(x), 4e-16) << x;
+        EXPECT_NEAR(c, std::cos(x), 4e-16) << x;
+    }
+    double s, c;
+    orv::sinCos(NAN, s, c);
+    EXPECT_TRUE(std::isnan(s) && std::isnan(c));
+}
+
+}  // namespace

@@ -220,6 +220,18 @@ TEST_F(Occlusion, TheLimitColourAppearsBeyondTheSampleDepth) {
     EXPECT_TRUE(rays.rays.empty());
 }
 
+TEST_F(Occlusion, TheFunctionInputMapsEachRaysAmount) {
+    host::ModuleNode &ao = occlusion({{"Ranged", "off"}});
+    host::Node &half = host::addNativeNode(graph, "Function", "Half", {{"op", "linear"}, {"a", 0.5}}, "test");
+    graph.connect(*half.outputs().front(), ao.requireInput("Function"));
+    everyRayHitsAt(1.0);  // v = 1, mapped to 0.5
+    EXPECT_NEAR(scalar(ao, "Scalar"), 0.5, 1e-12);
+    // The clamps act on the mapped amount.
+    set(ao, "0x800c", "on");
+    set(ao, "High", "0.2");
+    EXPECT_NEAR(scalar(ao, "Scalar"), 0.2, 1e-12);
+}
+
 TEST_F(Occlusion, OffsetMovesTheOriginAlongTheGeometricNormal) {
     host::ModuleNode &ao = occlusion({{"Offset", "0.5"}});
     sample.worldPosition[2] = 2.0;
