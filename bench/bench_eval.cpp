@@ -20,7 +20,6 @@ struct Fixture {
     host::Host host{modulePath()};
     host::Graph graph{"Bench"};
     host::ModuleNode &sqrt = host.addNode(graph, "Sqrt");
-    host::ModuleNode &occlusion = host.addNode(graph, "Ambient Occlusion");
     host::ModuleNode &random = host.addNode(graph, "Random");
     HostSample sample = host::emptySpaceSample();
 };
@@ -51,23 +50,6 @@ void BM_RandomEvaluate(benchmark::State &state) {
     }
 }
 BENCHMARK(BM_RandomEvaluate);
-
-// Ambient Occlusion's own cost: 27 rays whose cast returns at once.
-void BM_OcclusionOwnCostPerRay(benchmark::State &state) {
-    Fixture &f = fixture();
-    HostSample sample = f.sample;
-    sample.cast = [](const HostSample *, const double *, const double *d) {
-        return d[1] > 0.5 ? 1.0 : -1.0;
-    };
-    host::OutputConnector &out = f.occlusion.requireOutput("Color");
-    double value[3];
-    for (auto _ : state) {
-        host::evaluateOutput(out, sample, HOST_NOT_COLOR, value);
-        benchmark::DoNotOptimize(value);
-    }
-    state.SetItemsProcessed(state.iterations() * 27);  // items: rays
-}
-BENCHMARK(BM_OcclusionOwnCostPerRay);
 
 }  // namespace
 

@@ -60,26 +60,40 @@ std::uint32_t draw(State &state, int stateIndex) {
 // Constant-initialised: nothing runs at load time.
 State threadStates[kThreadStates];
 State strayState;  // for render-thread indices the table has no room for
-std::atomic_flag strayLock = ATOMIC_FLAG_INIT;
+// A spin lock that waits on plain reads, so that waiting threads do not
+// fight over the cache line. (std::mutex is not there on every Windows
+// toolchain the module is built with.)
+class SpinLock {
+  public:
+    void lock() {
+        while (taken_.exchange(true, std::memory_order_acquire))
+            while (taken_.load(std::memory_order_relaxed)) {
+            }
+    }
+    void unlock() { taken_.store(false, std::memory_order_release); }
+
+  private:
+    std::atomic<bool> taken_{false};
+};
+
+SpinLock strayLock;  // constant-initialised: no work at load time
 
 }  // namespace
 
 void seedGenerator(std::uint32_t seed) {
     for (int k = 0; k < kThreadStates; ++k)
         seedState(threadStates[k], derivedSeed(seed, k));
-    while (strayLock.test_and_set(std::memory_order_acquire)) {
-    }
+    strayLock.lock();
     seedState(strayState, derivedSeed(seed, kThreadStates));
-    strayLock.clear(std::memory_order_release);
+    strayLock.unlock();
 }
 
 std::uint32_t nextWord(int threadIndex) {
     if (static_cast<unsigned>(threadIndex) < static_cast<unsigned>(kThreadStates))
         return draw(threadStates[threadIndex], threadIndex);
-    while (strayLock.test_and_set(std::memory_order_acquire)) {
-    }
+    strayLock.lock();
     const std::uint32_t word = draw(strayState, kThreadStates);
-    strayLock.clear(std::memory_order_release);
+    strayLock.unlock();
     return word;
 }
 

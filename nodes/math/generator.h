@@ -7,7 +7,7 @@
 // state k is seeded with seed + k * 0x9e3779b9. Seeding re-seeds every state
 // together, so a single-threaded render reproduces the published sequence,
 // re-seeding included. An index outside 0 to kThreadStates - 1 draws from one
-// extra state shared by all such callers under a spin lock: slower, but
+// extra state shared by all such callers under a lock: slower, but
 // never unsound.
 #pragma once
 
