@@ -106,6 +106,22 @@ TEST_F(MemoryNodes, HoldValueHoldsWhileItsTestHolds) {
     EXPECT_EQ(run(hold, 2), (std::vector<double>{0, 1}));
 }
 
+TEST_F(MemoryNodes, BIsEnabledOnlyForTheModesThatCompareWithIt) {
+    host::ModuleNode &counter = add("Counter");
+    host::ModuleNode &hold = add("Hold Value");
+    for (int mode = 0; mode < 13; ++mode) {
+        panelOf(counter).setInt(0x8001, mode);
+        EXPECT_EQ(panelOf(counter).enabled(0x8005), mode >= 7) << "Counter mode " << mode;
+    }
+    for (int mode = 0; mode < 8; ++mode) {
+        panelOf(hold).setInt(0x8001, mode);
+        EXPECT_EQ(panelOf(hold).enabled(0x8004), mode >= 2) << "Hold Value mode " << mode;
+    }
+    // A mode outside the table (as a scene may hold) never reads past it.
+    panelOf(counter).setInt(0x8001, 40);
+    EXPECT_FALSE(panelOf(counter).enabled(0x8005));
+}
+
 TEST_F(MemoryNodes, NegativeModesLoadWithTheirSign) {
     host::ModuleNode &counter = add("Counter");
     host::TextSaveState saved;
