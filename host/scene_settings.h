@@ -10,7 +10,7 @@ struct SceneSettings {
     int lastFrame = 1;
     int frameStep = 1;
     double framesPerSecond = 30.0;
-    int recursionDepth = 16;  // ray recursion limit
+    int recursionDepth = 8;  // ray recursion limit, as the renderer defaults it
     int width = 640;
     int height = 480;
     int renderThreads = 1;

@@ -42,9 +42,10 @@ typedef void *HostInstance;                        /* a module's node instance *
 #define HOST_TRACE_REFLECTION 1 /* the hit surface shaded as seen by a mirror ray */
 #define HOST_TRACE_REFRACTION 2 /* as reflection, for a ray bent through a surface */
 #define HOST_TRACE_DISSOLVE 3   /* surface colour without lighting */
-#define HOST_TRACE_SHADOW 4     /* light transmitted: white on a miss, black on a hit */
-#define HOST_TRACE_OCCLUSION 5  /* 1 - hit, as a grey level */
-#define HOST_TRACE_BACKDROP 6   /* the backdrop along the ray, no geometry */
+#define HOST_TRACE_SHADOW \
+    4 /* light let through: white on a miss, the hit surface's share on a hit */
+#define HOST_TRACE_OCCLUSION 5 /* 1 - hit, as a grey level */
+#define HOST_TRACE_BACKDROP 6  /* the backdrop along the ray, no geometry */
 #define HOST_TRACE_MODE_MASK 0x07ffffffu
 /* Trace flags, the high bits of a trace mode word. */
 #define HOST_TRACE_BACKSHADE 0x08000000u /* back faces count as hits */
