@@ -258,12 +258,12 @@ void Scene::readGraphs(const char *section, bool surfaces) {
     }
 }
 
-void Scene::readGraph(GraphEntry &entry, const json &spec, const std::string &key) {
+void Scene::readGraph(GraphEntry &entry, const json &description, const std::string &key) {
     Graph &graph = *entry.graph;
-    if (!spec.is_object())
-        throw Error(where(key) + ": expected an object, found " + describe(spec));
+    if (!description.is_object())
+        throw Error(where(key) + ": expected an object, found " + describe(description));
     const json empty = json::array();
-    const json &nodes = spec.contains("nodes") ? spec["nodes"] : empty;
+    const json &nodes = description.contains("nodes") ? description["nodes"] : empty;
     if (!nodes.is_array()) throw Error(where(key + ".nodes") + ": expected a list of nodes");
     const json::json_pointer base =
         json::json_pointer("/" + key.substr(0, key.find('.'))) / entry.name / "nodes";
@@ -317,7 +317,8 @@ void Scene::readGraph(GraphEntry &entry, const json &spec, const std::string &ke
                 graph, "Surface", graph.uniqueName("Surface"), json::object(), where(key)));
         entry.shader = std::make_unique<GraphSurface>(*surface);
     }
-    const json &connections = spec.contains("connections") ? spec["connections"] : empty;
+    const json &connections =
+        description.contains("connections") ? description["connections"] : empty;
     if (!connections.is_array()) throw Error(where(key + ".connections") + ": expected a list");
     for (std::size_t i = 0; i < connections.size(); ++i) {
         const std::string at = key + ".connections[" + std::to_string(i) + "]";

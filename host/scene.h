@@ -70,7 +70,7 @@ class Scene {
 
     void readSettings();
     void readGraphs(const char *section, bool surfaces);
-    void readGraph(GraphEntry &entry, const nlohmann::json &spec, const std::string &where);
+    void readGraph(GraphEntry &entry, const nlohmann::json &description, const std::string &where);
     std::string where(const std::string &key) const;
 
     Host &host_;

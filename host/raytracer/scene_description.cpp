@@ -65,74 +65,74 @@ Vec normalized(Vec v, const Place &at, const json &value) {
     return v;
 }
 
-Camera readCamera(const json &spec, const Place &at) {
-    objectAt(spec, at);
+Camera readCamera(const json &entry, const Place &at) {
+    objectAt(entry, at);
     Camera camera;
-    camera.position = optional(spec, "position", camera.position, at, triple);
-    camera.target = optional(spec, "target", camera.target, at, triple);
-    camera.up = optional(spec, "up", camera.up, at, triple);
-    camera.fov = optional(spec, "fov", camera.fov, at, number);
-    const double width = optional(spec, "width", 640.0, at, number);
-    const double height = optional(spec, "height", 480.0, at, number);
+    camera.position = optional(entry, "position", camera.position, at, triple);
+    camera.target = optional(entry, "target", camera.target, at, triple);
+    camera.up = optional(entry, "up", camera.up, at, triple);
+    camera.fov = optional(entry, "fov", camera.fov, at, number);
+    const double width = optional(entry, "width", 640.0, at, number);
+    const double height = optional(entry, "height", 480.0, at, number);
     if (!(camera.fov > 0.0 && camera.fov < 180.0))
-        (at / "fov").fail("must lie between 0 and 180 degrees", spec["fov"]);
+        (at / "fov").fail("must lie between 0 and 180 degrees", entry["fov"]);
     if (width < 1 || width > 16384 || width != std::floor(width))
-        (at / "width").fail("expected a whole number of pixels from 1 to 16384", spec["width"]);
+        (at / "width").fail("expected a whole number of pixels from 1 to 16384", entry["width"]);
     if (height < 1 || height > 16384 || height != std::floor(height))
-        (at / "height").fail("expected a whole number of pixels from 1 to 16384", spec["height"]);
+        (at / "height").fail("expected a whole number of pixels from 1 to 16384", entry["height"]);
     camera.width = static_cast<int>(width);
     camera.height = static_cast<int>(height);
     if (camera.position == camera.target)
-        (at / "target").fail("must differ from the position", spec["target"]);
+        (at / "target").fail("must differ from the position", entry["target"]);
     return camera;
 }
 
-Backdrop readBackdrop(const json &spec, const Place &at) {
-    objectAt(spec, at);
+Backdrop readBackdrop(const json &entry, const Place &at) {
+    objectAt(entry, at);
     Backdrop backdrop;
-    const std::string type = optional(spec, "type", std::string("solid"), at, text);
+    const std::string type = optional(entry, "type", std::string("solid"), at, text);
     if (type == "solid") {
-        backdrop.color = optional(spec, "color", backdrop.color, at, triple);
+        backdrop.color = optional(entry, "color", backdrop.color, at, triple);
     } else if (type == "gradient") {
         backdrop.gradient = true;
-        backdrop.zenith = optional(spec, "zenith", Vec{0.1, 0.2, 0.6}, at, triple);
-        backdrop.sky = optional(spec, "sky", Vec{0.7, 0.8, 1.0}, at, triple);
-        backdrop.ground = optional(spec, "ground", Vec{0.3, 0.25, 0.2}, at, triple);
-        backdrop.nadir = optional(spec, "nadir", Vec{0.1, 0.1, 0.1}, at, triple);
+        backdrop.zenith = optional(entry, "zenith", Vec{0.1, 0.2, 0.6}, at, triple);
+        backdrop.sky = optional(entry, "sky", Vec{0.7, 0.8, 1.0}, at, triple);
+        backdrop.ground = optional(entry, "ground", Vec{0.3, 0.25, 0.2}, at, triple);
+        backdrop.nadir = optional(entry, "nadir", Vec{0.1, 0.1, 0.1}, at, triple);
     } else {
-        (at / "type").fail("expected \"solid\" or \"gradient\"", spec["type"]);
+        (at / "type").fail("expected \"solid\" or \"gradient\"", entry["type"]);
     }
     return backdrop;
 }
 
-Light readLight(const json &spec, const Place &at) {
-    objectAt(spec, at);
+Light readLight(const json &entry, const Place &at) {
+    objectAt(entry, at);
     Light light;
-    const std::string type = optional(spec, "type", std::string("distant"), at, text);
+    const std::string type = optional(entry, "type", std::string("distant"), at, text);
     if (type == "distant") {
         light.kind = Light::Kind::Distant;
-        if (spec.contains("direction"))
-            light.direction = normalized(triple(spec["direction"], at / "direction"),
-                                         at / "direction", spec["direction"]);
+        if (entry.contains("direction"))
+            light.direction = normalized(triple(entry["direction"], at / "direction"),
+                                         at / "direction", entry["direction"]);
     } else if (type == "point") {
         light.kind = Light::Kind::Point;
-        light.position = optional(spec, "position", light.position, at, triple);
+        light.position = optional(entry, "position", light.position, at, triple);
     } else {
-        (at / "type").fail("expected \"distant\" or \"point\"", spec["type"]);
+        (at / "type").fail("expected \"distant\" or \"point\"", entry["type"]);
     }
-    light.color = optional(spec, "color", light.color, at, triple);
-    light.intensity = optional(spec, "intensity", light.intensity, at, number);
-    light.shadows = optional(spec, "shadows", true, at, [](const json &value, const Place &where) {
+    light.color = optional(entry, "color", light.color, at, triple);
+    light.intensity = optional(entry, "intensity", light.intensity, at, number);
+    light.shadows = optional(entry, "shadows", true, at, [](const json &value, const Place &where) {
         if (!value.is_boolean()) where.fail("expected true or false", value);
         return value.get<bool>();
     });
     return light;
 }
 
-Mesh readMesh(const json &spec, const Place &at) {
-    objectAt(spec, at);
-    if (spec.contains("file")) {
-        const std::filesystem::path relative = text(spec["file"], at / "file");
+Mesh readMesh(const json &entry, const Place &at) {
+    objectAt(entry, at);
+    if (entry.contains("file")) {
+        const std::filesystem::path relative = text(entry["file"], at / "file");
         const auto file = relative.is_absolute() ? relative : at.file.parent_path() / relative;
         try {
             return objMesh(file);
@@ -140,7 +140,7 @@ Mesh readMesh(const json &spec, const Place &at) {
             throw SceneError(at.file.string() + ": " + (at / "file").key + ": " + error.what());
         }
     }
-    const std::string type = text(spec.value("type", json()), at / "type");
+    const std::string type = text(entry.value("type", json()), at / "type");
     auto positive = [](const json &value, const Place &where) {
         const double v = number(value, where);
         if (!(v > 0.0)) where.fail("must be above 0", value);
@@ -148,39 +148,39 @@ Mesh readMesh(const json &spec, const Place &at) {
     };
     if (type == "plane") {
         const Vec size =
-            optional(spec, "size", Vec{10, 0, 10}, at, [](const json &value, const Place &where) {
+            optional(entry, "size", Vec{10, 0, 10}, at, [](const json &value, const Place &where) {
                 if (value.is_number()) return Vec{value.get<double>(), 0, value.get<double>()};
                 if (!value.is_array() || value.size() != 2)
                     where.fail("expected [width, depth]", value);
                 return Vec{number(value[0], where[0]), 0, number(value[1], where[1])};
             });
-        if (!(size[0] > 0 && size[2] > 0)) (at / "size").fail("must be above 0", spec["size"]);
+        if (!(size[0] > 0 && size[2] > 0)) (at / "size").fail("must be above 0", entry["size"]);
         return planeMesh(size[0], size[2]);
     }
     if (type == "box") {
-        const Vec size = optional(spec, "size", Vec{1, 1, 1}, at, triple);
+        const Vec size = optional(entry, "size", Vec{1, 1, 1}, at, triple);
         if (!(size[0] > 0 && size[1] > 0 && size[2] > 0))
-            (at / "size").fail("must be above 0", spec["size"]);
+            (at / "size").fail("must be above 0", entry["size"]);
         return boxMesh(size);
     }
     if (type == "sphere") {
-        const double radius = optional(spec, "radius", 1.0, at, positive);
-        const double segments = optional(spec, "segments", 32.0, at, number);
+        const double radius = optional(entry, "radius", 1.0, at, positive);
+        const double segments = optional(entry, "segments", 32.0, at, number);
         if (segments < 4 || segments > 4096 || segments != std::floor(segments))
-            (at / "segments").fail("expected a whole number from 4 to 4096", spec["segments"]);
+            (at / "segments").fail("expected a whole number from 4 to 4096", entry["segments"]);
         return sphereMesh(radius, static_cast<int>(segments));
     }
-    (at / "type").fail("expected \"plane\", \"box\" or \"sphere\", or a \"file\"", spec["type"]);
+    (at / "type").fail("expected \"plane\", \"box\" or \"sphere\", or a \"file\"", entry["type"]);
 }
 
-Object readObject(const json &spec, const Place &at,
+Object readObject(const json &entry, const Place &at,
                   const std::map<std::string, int> &surfaceIndex) {
-    objectAt(spec, at);
+    objectAt(entry, at);
     Object object;
-    object.name = optional(spec, "name", std::string("Object"), at, text);
-    if (!spec.contains("mesh")) at.fail("missing key \"mesh\"", spec);
-    object.mesh = readMesh(spec["mesh"], at / "mesh");
-    const std::string surface = text(spec.value("surface", json()), at / "surface");
+    object.name = optional(entry, "name", std::string("Object"), at, text);
+    if (!entry.contains("mesh")) at.fail("missing key \"mesh\"", entry);
+    object.mesh = readMesh(entry["mesh"], at / "mesh");
+    const std::string surface = text(entry.value("surface", json()), at / "surface");
     const auto found = surfaceIndex.find(surface);
     if (found == surfaceIndex.end()) {
         std::string known;
@@ -188,14 +188,14 @@ Object readObject(const json &spec, const Place &at,
             known += (known.empty() ? "" : ", ") + ("\"" + name + "\"");
         (at / "surface")
             .fail("unknown surface; the scene has " + (known.empty() ? std::string("none") : known),
-                  spec["surface"]);
+                  entry["surface"]);
     }
     object.surface = found->second;
-    const Vec scale = optional(spec, "scale", Vec{1, 1, 1}, at, triple);
+    const Vec scale = optional(entry, "scale", Vec{1, 1, 1}, at, triple);
     if (!(scale[0] != 0 && scale[1] != 0 && scale[2] != 0))
-        (at / "scale").fail("must not be 0", spec["scale"]);
-    placeMesh(object.mesh, scale, optional(spec, "rotate", Vec{0, 0, 0}, at, triple),
-              optional(spec, "position", Vec{0, 0, 0}, at, triple));
+        (at / "scale").fail("must not be 0", entry["scale"]);
+    placeMesh(object.mesh, scale, optional(entry, "rotate", Vec{0, 0, 0}, at, triple),
+              optional(entry, "position", Vec{0, 0, 0}, at, triple));
     return object;
 }
 

@@ -146,6 +146,8 @@ Tracer::Tracer(SceneDescription scene, std::vector<const host::SurfaceShader *> 
         }
     }
     rtcCommitScene(embreeScene_);
+    for (const Geometry &geometry : geometries_)
+        faceNormalTable_.push_back(&geometry.faceNormals);
     if (!geometries_.empty()) epsilon_ = std::max(1e-7, 1e-6 * length(minus(upper, lower)));
 
     const Camera &camera = scene_.camera;
@@ -215,13 +217,7 @@ bool Tracer::intersect(const Vec &o, const Vec &d, double maxDistance, const Ski
         return false;
     }
     // The filter needs every geometry's face normals when back faces pass.
-    thread_local std::vector<const std::vector<Vec> *> faceNormals;
-    if (skip.backFaces) {
-        faceNormals.resize(geometries_.size());
-        for (std::size_t g = 0; g < geometries_.size(); ++g)
-            faceNormals[g] = &geometries_[g].faceNormals;
-        context.faceNormals = faceNormals.data();
-    }
+    if (skip.backFaces) context.faceNormals = faceNormalTable_.data();
     if (skip.geometry != RTC_INVALID_GEOMETRY_ID || skip.backFaces)
         context.embree.filter = skipFilter;
     return intersectOnce(embreeScene_, &context.embree, o, d, epsilon_, maxDistance, hit);

@@ -131,6 +131,7 @@ class Tracer {
     SceneDescription scene_;
     std::vector<const host::SurfaceShader *> shaders_;
     std::vector<Geometry> geometries_;
+    std::vector<const std::vector<Vec> *> faceNormalTable_;  // by geometry id, for the filter
     RTCDevice device_ = nullptr;
     RTCScene embreeScene_ = nullptr;
     double epsilon_ = 1e-6;  // the nearest distance a ray counts, from the scene's size

@@ -132,9 +132,14 @@ class RayFan {
   public:
     RayFan(const AmbientOcclusion *node, const fw::Inputs &inputs, const HostSample *sample,
            const Settings &settings, bool scalar)
-        : node_(node), inputs_(inputs), sample_(sample), s_(settings), scalar_(scalar),
+        : node_(node),
+          inputs_(inputs),
+          sample_(sample),
+          s_(settings),
+          scalar_(scalar),
           // Asked once: an unconnected Function leaves every v as it is.
-          mapped_(inputs.connected(node->functionIn)) {
+          mapped_(inputs.connected(node->functionIn)),
+          traced_((settings.ranged && settings.srfMode == kTrace) || settings.occMode == kTrace) {
         for (int c = 0; c < 3; ++c)
             origin_[c] = sample->worldPosition[c] + sample->geometricNormal[c] * settings.offset;
     }
@@ -147,10 +152,9 @@ class RayFan {
             return;
         }
         fw::Vec3 c{0.0, 0.0, 0.0};
-        const bool traced = (s_.ranged && s_.srfMode == kTrace) || s_.occMode == kTrace;
-        const double t = traced ? sample_->trace(sample_, origin_.data(), d.data(), c.data(),
-                                                 sample_->refractionIndex, kTraceMode)
-                                : sample_->cast(sample_, origin_.data(), d.data());
+        const double t = traced_ ? sample_->trace(sample_, origin_.data(), d.data(), c.data(),
+                                                  sample_->refractionIndex, kTraceMode)
+                                 : sample_->cast(sample_, origin_.data(), d.data());
         const double v = amount(t);
 
         fw::Vec3 srf = s_.srfColor, bg = s_.bgColor, occ = s_.occColor;
@@ -195,6 +199,7 @@ class RayFan {
     const Settings &s_;
     bool scalar_;
     bool mapped_;
+    bool traced_;  // a colour mode asks for the colour the ray brings back
     fw::Vec3 origin_;
     fw::Vec3 sum_{0.0, 0.0, 0.0};
     int count_ = 0;
