@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <memory>
 
-#include "host/error.h"
-#include "host/sample.h"
-#include "host/value_slot.h"
+#include "host/base/error.h"
+#include "host/graph/value_slot.h"
+#include "host/services/sample.h"
 #include "node_setup.h"
 
 namespace app {

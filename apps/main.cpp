@@ -5,7 +5,7 @@
 #include <map>
 
 #include "commands.h"
-#include "host/error.h"
+#include "host/base/error.h"
 
 int main(int argc, char **argv) {
     CLI::App program{

@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
-#include "host/error.h"
-#include "host/native_nodes.h"
+#include "host/base/error.h"
+#include "host/nodes/native_nodes.h"
 
 namespace app {
 namespace {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "commands.h"
-#include "host/host.h"
-#include "host/scene.h"
+#include "host/scene/host.h"
+#include "host/scene/scene.h"
 
 namespace app {
 

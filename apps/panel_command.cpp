@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "host/panel.h"
+#include "host/panel/panel.h"
 #include "node_setup.h"
 
 namespace app {

@@ -4,9 +4,9 @@
 #include <memory>
 #include <thread>
 
-#include "host/error.h"
+#include "host/base/error.h"
+#include "host/raytracer/renderer.h"
 #include "node_setup.h"
-#include "renderer.h"
 
 namespace app {
 namespace {

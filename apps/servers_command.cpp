@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "commands.h"
-#include "host/host.h"
+#include "host/scene/host.h"
 
 namespace app {
 

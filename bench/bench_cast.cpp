@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <random>
 
-#include "host/host.h"
-#include "host/scene.h"
-#include "renderer.h"
+#include "host/raytracer/renderer.h"
+#include "host/scene/host.h"
+#include "host/scene/scene.h"
 
 namespace {
 

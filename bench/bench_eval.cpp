@@ -4,9 +4,9 @@
 
 #include <cstdlib>
 
-#include "host/host.h"
-#include "host/native_nodes.h"
-#include "host/sample.h"
+#include "host/nodes/native_nodes.h"
+#include "host/scene/host.h"
+#include "host/services/sample.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "image.h"
+#include "host/raytracer/image.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>

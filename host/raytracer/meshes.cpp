@@ -1,4 +1,4 @@
-#include "meshes.h"
+#include "host/raytracer/meshes.h"
 
 #include <tiny_obj_loader.h>
 

@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "scene_description.h"
+#include "host/raytracer/scene_description.h"
 
 namespace render {
 

@@ -1,4 +1,4 @@
-#include "renderer.h"
+#include "host/raytracer/renderer.h"
 
 #include <unistd.h>
 

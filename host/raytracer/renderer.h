@@ -3,8 +3,8 @@
 
 #include <functional>
 
-#include "image.h"
-#include "tracer.h"
+#include "host/raytracer/image.h"
+#include "host/raytracer/tracer.h"
 
 namespace render {
 

@@ -1,8 +1,8 @@
-#include "scene_description.h"
+#include "host/raytracer/scene_description.h"
 
 #include <cmath>
 
-#include "meshes.h"
+#include "host/raytracer/meshes.h"
 
 namespace render {
 namespace {

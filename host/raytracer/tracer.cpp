@@ -1,4 +1,4 @@
-#include "tracer.h"
+#include "host/raytracer/tracer.h"
 
 #include <algorithm>
 #include <cmath>

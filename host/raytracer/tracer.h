@@ -50,8 +50,8 @@
 #include <memory>
 #include <vector>
 
-#include "host/surface.h"
-#include "scene_description.h"
+#include "host/graph/surface.h"
+#include "host/raytracer/scene_description.h"
 
 namespace render {
 

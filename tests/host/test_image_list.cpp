@@ -9,10 +9,10 @@
 
 #include <unistd.h>
 
-#include "error.h"
-#include "image_list.h"
-#include "io_state.h"
-#include "services.h"
+#include "host/base/error.h"
+#include "host/io/io_state.h"
+#include "host/services/image_list.h"
+#include "host/services/services.h"
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-function"

@@ -8,8 +8,8 @@
 #include <limits>
 #include <memory>
 
-#include "io_state.h"
-#include "services.h"
+#include "host/io/io_state.h"
+#include "host/services/services.h"
 
 namespace host {
 namespace {

@@ -9,9 +9,9 @@
 #include <limits>
 #include <string>
 
-#include "error.h"
-#include "native_nodes.h"
-#include "sample.h"
+#include "host/base/error.h"
+#include "host/nodes/native_nodes.h"
+#include "host/services/sample.h"
 
 namespace host {
 namespace {

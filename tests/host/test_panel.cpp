@@ -9,9 +9,9 @@
 #include <tuple>
 #include <vector>
 
-#include "error.h"
 #include "framework/hints.h"
-#include "panel.h"
+#include "host/base/error.h"
+#include "host/panel/panel.h"
 
 namespace {
 

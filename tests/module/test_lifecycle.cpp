@@ -1,7 +1,7 @@
 // The common node life cycle as the host drives it: create, copy, save and
 // load in both forms, new time, and the panel's view of connected inputs.
-#include "host/io_state.h"
-#include "host/vparm_access.h"
+#include "host/io/io_state.h"
+#include "host/services/vparm_access.h"
 #include "support/module_fixture.h"
 
 namespace {

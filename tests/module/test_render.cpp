@@ -1,6 +1,6 @@
 // The module's nodes inside real renders: frames counted by Render Info, and
 // occlusion that darkens corners.
-#include "renderer.h"
+#include "host/raytracer/renderer.h"
 #include "support/module_fixture.h"
 
 namespace {

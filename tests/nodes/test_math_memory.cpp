@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "host/io_state.h"
+#include "host/io/io_state.h"
 #include "support/module_fixture.h"
 
 namespace {

@@ -2,7 +2,7 @@
 #include <cmath>
 #include <random>
 
-#include "host/io_state.h"
+#include "host/io/io_state.h"
 #include "support/module_fixture.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <fstream>
 
-#include "meshes.h"
-#include "renderer.h"
+#include "host/raytracer/meshes.h"
+#include "host/raytracer/renderer.h"
 
 namespace {
 

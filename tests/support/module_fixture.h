@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "host/error.h"
-#include "host/host.h"
-#include "host/native_nodes.h"
-#include "host/panel.h"
-#include "host/sample.h"
-#include "host/scene.h"
-#include "host/value_slot.h"
+#include "host/base/error.h"
+#include "host/graph/value_slot.h"
+#include "host/nodes/native_nodes.h"
+#include "host/panel/panel.h"
+#include "host/scene/host.h"
+#include "host/scene/scene.h"
+#include "host/services/sample.h"
 
 namespace testing_support {
 

@@ -1,0 +1,184 @@
+// Node graphs: nodes with typed input and output connectors, the connections
+// between them, and the evaluation that pulls values along those connections.
+//
+// A graph's structure (nodes, connectors, connections) changes only outside
+// renders; during a render it is read-only, so evaluation may run on several
+// threads at once and may re-enter the same graph from inside a node's own
+// evaluate (a traced ray that shades another surface).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/base/envelope.h"
+#include "host/graph/value_slot.h"
+#include "hostapi/node.h"
+
+namespace host {
+
+class Graph;
+class Node;
+
+struct OutputConnector {
+    Node *node = nullptr;
+    std::string name;
+    int type = 0;
+
+    HostNodeOutputID id() { return reinterpret_cast<HostNodeOutputID>(this); }
+    static OutputConnector *from(HostNodeOutputID id) {
+        return reinterpret_cast<OutputConnector *>(id);
+    }
+};
+
+struct InputConnector {
+    Node *node = nullptr;
+    std::string name;
+    int type = 0;
+    HostInputEventFunc event = nullptr;  // the module's, told of connection changes
+    OutputConnector *source = nullptr;   // null while unconnected
+
+    HostNodeInputID id() { return reinterpret_cast<HostNodeInputID>(this); }
+    static InputConnector *from(HostNodeInputID id) {
+        return reinterpret_cast<InputConnector *>(id);
+    }
+};
+
+// Nested evaluations deeper than this are cut off: the input reads as
+// unconnected. It stops runaway recursion through rays that keep re-entering
+// a graph, not legitimate shading, which the renderer bounds far lower.
+constexpr int kMaxEvaluationDepth = 256;
+
+// Evaluates what feeds the input into value (laid out for the input's type;
+// for a Function input it holds the argument on entry). False, with value
+// untouched, when the input is unconnected or the depth limit is reached.
+bool evaluateInput(const InputConnector &input, HostSample &sample, void *value);
+// Evaluates an output for a receiver of the given type. False when the types
+// do not connect or the node delivered nothing.
+bool evaluateOutput(OutputConnector &output, HostSample &sample, int receivingType, void *value);
+
+class Node {
+  public:
+    virtual ~Node();
+    Node(const Node &) = delete;
+    Node &operator=(const Node &) = delete;
+
+    Graph &graph() const { return *graph_; }
+    const std::string &name() const { return name_; }
+    // The kind's user name: "Sqrt", "Constant Color".
+    virtual const std::string &kindName() const = 0;
+    // The module's instance behind the node; null for host-native nodes.
+    virtual HostInstance instance() const { return nullptr; }
+
+    HostNodeID id() { return reinterpret_cast<HostNodeID>(this); }
+    static Node *from(HostNodeID id) { return reinterpret_cast<Node *>(id); }
+
+    // Connectors. Adding gives null for an unknown type code.
+    InputConnector *addInput(int type, std::string name, HostInputEventFunc event = nullptr);
+    OutputConnector *addOutput(int type, std::string name);
+    // Disconnects and drops a connector of this node; false when it is not ours.
+    bool removeInput(const InputConnector *input);
+    bool removeOutput(const OutputConnector *output);
+    InputConnector *input(std::string_view name) const;
+    OutputConnector *output(std::string_view name) const;
+    // As above, but throw Error naming the node and the connector.
+    InputConnector &requireInput(std::string_view name) const;
+    OutputConnector &requireOutput(std::string_view name) const;
+    const std::vector<std::unique_ptr<InputConnector>> &inputs() const { return inputs_; }
+    const std::vector<std::unique_ptr<OutputConnector>> &outputs() const { return outputs_; }
+
+    // Writes the value of one of this node's outputs into the slot.
+    virtual void evaluate(HostSample &sample, OutputConnector &output, ValueSlot &value) = 0;
+
+    // Render life cycle; errors are thrown as Error naming the node.
+    virtual void renderStart(int /*renderMode*/) {}
+    virtual void newTime(int /*frame*/, double /*time*/) {}
+    virtual void renderEnd() {}
+
+    // Told before (HOST_INPUT_EVENT_CHANGING) and after (..._CHANGED) one of
+    // its inputs is connected or disconnected; calls the input's callback.
+    virtual void inputChanged(InputConnector &input, int event);
+
+    // What the editor shows of the node, as the module set it.
+    ChannelGroup &channelGroup() const { return *channelGroup_; }
+    void setColor(int red, int green, int blue);
+    const int *color() const { return color_; }
+    void setPreviewType(int type) { previewType_ = type; }
+    int previewType() const { return previewType_; }
+    void notePreviewUpdate() { ++previewUpdates_; }
+    int previewUpdates() const { return previewUpdates_; }
+
+  protected:
+    Node(Graph &graph, std::string name);
+
+  private:
+    friend class Graph;
+    Graph *graph_;
+    std::string name_;
+    ChannelGroup *channelGroup_;
+    std::vector<std::unique_ptr<InputConnector>> inputs_;
+    std::vector<std::unique_ptr<OutputConnector>> outputs_;
+    int color_[3] = {0, 0, 0};
+    int previewType_ = HOST_PREVIEW_NONE;
+    int previewUpdates_ = 0;
+};
+
+class Graph {
+  public:
+    explicit Graph(std::string name = "Graph");
+    // Drops every connection without events, then destroys the nodes, last
+    // added first.
+    ~Graph();
+    Graph(const Graph &) = delete;
+    Graph &operator=(const Graph &) = delete;
+
+    const std::string &name() const { return name_; }
+    ChannelGroup &channelGroup() { return channels_; }
+
+    // Makes a node T(graph, name, args...) under a name not yet used here.
+    // Node constructors may throw Error; the graph is then unchanged.
+    template <class T, class... Args>
+    T &add(std::string name, Args &&...args) {
+        checkNewName(name);
+        auto node = std::unique_ptr<T>(new T(*this, std::move(name), std::forward<Args>(args)...));
+        T &added = *node;
+        nodes_.push_back(std::move(node));
+        return added;
+    }
+    // "base", or "base (2)", "base (3)"... whichever is free.
+    std::string uniqueName(std::string_view base) const;
+    void rename(Node &node, std::string name);
+    // Disconnects everything the node feeds (with events), then destroys it.
+    void remove(Node &node);
+
+    Node *find(std::string_view name) const;
+    Node &require(std::string_view name) const;  // throws Error for an unknown name
+    const std::vector<std::unique_ptr<Node>> &nodes() const { return nodes_; }
+
+    // Connects an output to an input of this graph, replacing the input's
+    // source. Throws Error for a foreign connector, types that do not connect,
+    // or a connection that would close a cycle.
+    void connect(OutputConnector &from, InputConnector &to);
+    void connect(std::string_view fromNode, std::string_view output, std::string_view toNode,
+                 std::string_view input);
+    void disconnect(InputConnector &to);
+
+    // The render life cycle, for every node in the order they were added.
+    void renderStart(int renderMode);
+    void newTime(int frame, double time);
+    void renderEnd();
+
+  private:
+    friend class Node;
+    void checkNewName(const std::string &name) const;
+    bool reachesUpstream(const Node &from, const Node &target) const;
+    void setSource(InputConnector &to, OutputConnector *from);
+    void disconnectAllFrom(const OutputConnector &output);
+
+    std::string name_;
+    ChannelGroup channels_;
+    std::vector<std::unique_ptr<Node>> nodes_;
+};
+
+}  // namespace host

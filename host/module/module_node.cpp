@@ -1,0 +1,72 @@
+#include "host/module/module_node.h"
+
+#include "host/base/error.h"
+#include "host/io/io_state.h"
+#include "host/panel/panel.h"
+
+namespace host {
+namespace {
+
+void check(HostError error, const Node &node, const char *what) {
+    if (error) throw Error("node " + inQuotes(node.name()) + ": " + what + ": " + error);
+}
+
+}  // namespace
+
+ModuleNode::ModuleNode(Graph &graph, std::string name, NodeServer &server)
+    : Node(graph, std::move(name)), server_(&server), handler_(&server.handler()) {
+    HostError error = nullptr;
+    instance_ = handler_->inst->create(handler_->inst->privateData, id(), &error);
+    if (!instance_)
+        throw Error("node " + inQuotes(this->name()) + ": " + server.name() + " made no instance" +
+                    (error ? std::string(": ") + error : std::string()));
+}
+
+ModuleNode::~ModuleNode() {
+    // The panel calls back into the instance: it goes first.
+    if (Panel *made = Panel::from(panelId_)) Panel::destroy(made);
+    if (instance_ && handler_->inst->destroy) handler_->inst->destroy(instance_);
+}
+
+void ModuleNode::evaluate(HostSample &sample, OutputConnector &output, ValueSlot &value) {
+    handler_->evaluate(instance_, &sample, output.id(), value.id());
+}
+
+void ModuleNode::renderStart(int renderMode) {
+    if (handler_->rend->init)
+        check(handler_->rend->init(instance_, renderMode), *this, "render start");
+}
+
+void ModuleNode::newTime(int frame, double time) {
+    if (handler_->rend->newTime)
+        check(handler_->rend->newTime(instance_, frame, time), *this, "new time");
+}
+
+void ModuleNode::renderEnd() {
+    if (handler_->rend->cleanup) handler_->rend->cleanup(instance_);
+}
+
+Panel *ModuleNode::panel() {
+    if (!panelId_) panelId_ = server_->panelFor(instance_);
+    return Panel::from(panelId_);
+}
+
+void ModuleNode::copyFrom(const ModuleNode &source) {
+    if (source.server_ != server_)
+        throw Error("node " + inQuotes(name()) + ": cannot copy a " + source.kindName() +
+                    " into a " + kindName());
+    if (handler_->inst->copy)
+        check(handler_->inst->copy(instance_, source.instance_), *this, "copy");
+}
+
+void ModuleNode::save(SaveState &state) const {
+    if (handler_->inst->save) check(handler_->inst->save(instance_, state.api()), *this, "save");
+}
+
+void ModuleNode::load(LoadState &state) {
+    if (handler_->inst->load) check(handler_->inst->load(instance_, state.api()), *this, "load");
+    if (!state.error().empty())
+        throw Error("node " + inQuotes(name()) + ": load: " + state.error());
+}
+
+}  // namespace host

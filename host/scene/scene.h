@@ -1,0 +1,90 @@
+// A scene file: the scene's settings and its node graphs (one per surface,
+// and free-standing ones), read from and written to one JSON document. The
+// renderer reads its own parts of the same document (camera, lights,
+// objects, backdrop); this class keeps the document for it.
+//
+// Node entries name a module kind ("server") or a host kind ("native"). A
+// module node may carry saved data ("data": the text form of its saved
+// items, or "binary": the binary form in hex) and settings by panel control
+// ("settings": control id or unique label → value), applied through the
+// node's panel as a user would, after any saved data.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "host/graph/graph.h"
+#include "host/graph/surface.h"
+#include "host/services/scene_settings.h"
+
+namespace host {
+
+class Host;
+class SurfaceNode;
+
+class Scene {
+  public:
+    // Reads a scene file; throws Error naming the file, the key and the value.
+    static std::unique_ptr<Scene> load(Host &host, const std::filesystem::path &file);
+    // A scene from a document already read; file names where it came from.
+    static std::unique_ptr<Scene> fromJson(Host &host, nlohmann::json document,
+                                           const std::filesystem::path &file);
+    ~Scene();
+
+    const std::filesystem::path &file() const { return file_; }
+    const nlohmann::json &document() const { return document_; }
+    const SceneSettings &settings() const { return settings_; }
+
+    // Surfaces in file order; their index is the renderer's surface index.
+    const std::vector<std::string> &surfaceNames() const { return surfaceNames_; }
+    std::map<std::string, int> surfaceIndex() const;
+    // One shader per surface, in surface order; owned by the scene.
+    std::vector<const SurfaceShader *> shaders() const;
+
+    // A graph by name: a surface's or a free-standing one's.
+    Graph &graph(std::string_view name) const;
+    std::vector<Graph *> graphs() const;
+
+    // The render sequence over every graph, with the host's time service set
+    // for each frame.
+    void renderStart(int renderMode = 0);
+    void newTime(int frame);
+    void renderEnd();
+    double timeOfFrame(int frame) const { return frame / settings_.framesPerSecond; }
+
+    // The document with every module node's data saved in the text or the
+    // binary form, in place of its settings.
+    nlohmann::json save(bool binary) const;
+    // Writes save() to a file, through a temporary beside it so that a failed
+    // write leaves the old file whole.
+    void saveTo(const std::filesystem::path &file, bool binary) const;
+
+  private:
+    Scene(Host &host, nlohmann::json document, std::filesystem::path file);
+    struct GraphEntry;
+    class GraphSurface;
+
+    void readSettings();
+    void readGraphs(const char *section, bool surfaces);
+    void readGraph(GraphEntry &entry, const nlohmann::json &description, const std::string &where);
+    std::string where(const std::string &key) const;
+
+    Host &host_;
+    nlohmann::json document_;
+    std::filesystem::path file_;
+    SceneSettings settings_;
+    std::vector<std::string> surfaceNames_;
+    std::vector<std::unique_ptr<GraphEntry>> graphs_;  // surfaces first
+};
+
+// Applies a setting to a module node's panel control as a user would: the
+// value is a text, a number, an array of numbers, or {"keys": [[time,
+// value...], ...], "shape": "linear"|"stepped"|"smooth"} for an envelope.
+class ModuleNode;
+void applySetting(ModuleNode &node, const std::string &control, const nlohmann::json &value);
+
+}  // namespace host
