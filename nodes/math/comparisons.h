@@ -60,6 +60,9 @@ constexpr bool watchesA(int mode) {
     return mode == kADoesChange || mode == kADoesNotChange;
 }
 
+// B takes part only in the tests that compare A with B.
+constexpr int kUsesB[kModeCount] = {0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1};
+
 }  // namespace counter
 
 namespace hold {
@@ -103,6 +106,8 @@ constexpr bool captures(int mode, double a, double b, double previousA) {
 constexpr bool watchesA(int mode) {
     return mode == kADoesChange || mode == kADoesNotChange;
 }
+
+constexpr int kUsesB[kModeCount] = {0, 0, 1, 1, 1, 1, 1, 1};
 
 }  // namespace hold
 

@@ -1,13 +1,6 @@
 // Counter: a per-thread running count that grows by an increase at each
 // evaluation and falls back to a start value when the mode's reset test holds.
-#include <cstddef>
-
-#include "comparisons.h"
-#include "framework/hints.h"
-#include "framework/inputs.h"
-#include "framework/lifecycle.h"
-#include "nodes/node_kinds.h"
-#include "thread_slots.h"
+#include "memory_node.h"
 
 namespace orv {
 namespace {
@@ -48,15 +41,6 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
     fw::setOutput(&node->base, value, &result);
 }
 
-HostError renderStart(fw::NodeBase *base, int) {
-    reinterpret_cast<Counter *>(base)->counts.restart();
-    return nullptr;
-}
-
-HostError afterDefaults(fw::NodeBase *base, void *) {
-    return renderStart(base, 0);
-}
-
 enum Id : std::uint32_t { kModeId = 0x8001, kStartId, kIncreaseId, kAId, kBId };
 
 constexpr fw::ConnectorSpec kInputs[] = {
@@ -88,20 +72,12 @@ const char *const kModeChoices[] = {
     "Counter Less Than A",
     "Counter Greater Than Or Equal To A",
     "Counter Less Than Or Equal To A",
-    "A Does Change",
-    "A Does Not Change",
-    "A Equal To B",
-    "A Not Equal To B",
-    "A Greater Than B",
-    "A Less Than B",
-    "A Greater Than Or Equal To B",
-    "A Less Than Or Equal To B",
+    ORV_A_MODE_NAMES,
     nullptr,
 };
 static_assert(sizeof(kModeChoices) / sizeof(kModeChoices[0]) == kModeCount + 1);
 
-// "B" takes part only in the tests that compare A with B.
-constexpr int kBEnabled[kModeCount] = {0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1};
+fw::KindServices services;
 
 const HostPanelHint kHints[] = {
     FW_HINT_BEGIN(kCounter),
@@ -111,25 +87,13 @@ const HostPanelHint kHints[] = {
     FW_HINT_VALUE(kValues, kIncreaseId),
     FW_HINT_VALUE(kValues, kAId),
     FW_HINT_VALUE(kValues, kBId),
-    FW_HINT_ENABLE(kModeId, nullptr, kBEnabled, FW_ID(kBId)),
+    FW_HINT_ENABLE(kModeId, nullptr, counter::kUsesB, FW_ID(kBId)),
     FW_HINT_FINISH,
 };
 
-fw::KindServices services;
-
 }  // namespace
 
-extern const fw::NodeKind kCounter = fw::nodeKind<Counter>({
-    .channelGroup = "Counter",
-    .setsPreviewType = true,
-    .values = kValues,
-    .inputs = kInputs,
-    .outputs = kOutputs,
-    .dataDescription = kDataDescription.data(),
-    .hints = kHints,
-    .services = &services,
-    .evaluate = evaluate,
-    .hooks = {.afterDefaults = afterDefaults, .renderStart = renderStart},
-});
+extern const fw::NodeKind kCounter = memoryKind<Counter, &Counter::counts>(
+    "Counter", kValues, kInputs, kOutputs, kDataDescription.data(), kHints, &services, evaluate);
 
 }  // namespace orv

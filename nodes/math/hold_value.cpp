@@ -1,13 +1,6 @@
 // Hold Value: a per-thread sample-and-hold. The output takes the input when
 // the mode's capture test holds and keeps the value it held otherwise.
-#include <cstddef>
-
-#include "comparisons.h"
-#include "framework/hints.h"
-#include "framework/inputs.h"
-#include "framework/lifecycle.h"
-#include "nodes/node_kinds.h"
-#include "thread_slots.h"
+#include "memory_node.h"
 
 namespace orv {
 namespace {
@@ -42,15 +35,6 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
     fw::setOutput(&node->base, value, &result);
 }
 
-HostError renderStart(fw::NodeBase *base, int) {
-    reinterpret_cast<HoldValue *>(base)->held.restart();
-    return nullptr;
-}
-
-HostError afterDefaults(fw::NodeBase *base, void *) {
-    return renderStart(base, 0);
-}
-
 enum Id : std::uint32_t { kModeId = 0x8001, kInputId, kAId, kBId };
 
 constexpr fw::ConnectorSpec kInputs[] = {
@@ -73,20 +57,10 @@ constexpr fw::ValueRow kValues[] = {
 FW_CHECK_VALUES(HoldValue, kValues, kInputs);
 constexpr auto kDataDescription = fw::dataDescription(kValues);
 
-const char *const kModeChoices[] = {
-    "A Does Change",
-    "A Does Not Change",
-    "A Equal To B",
-    "A Not Equal To B",
-    "A Greater Than B",
-    "A Less Than B",
-    "A Greater Than Or Equal To B",
-    "A Less Than Or Equal To B",
-    nullptr,
-};
+const char *const kModeChoices[] = {ORV_A_MODE_NAMES, nullptr};
 static_assert(sizeof(kModeChoices) / sizeof(kModeChoices[0]) == kModeCount + 1);
 
-constexpr int kBEnabled[kModeCount] = {0, 0, 1, 1, 1, 1, 1, 1};
+fw::KindServices services;
 
 const HostPanelHint kHints[] = {
     FW_HINT_BEGIN(kHoldValue),
@@ -95,25 +69,13 @@ const HostPanelHint kHints[] = {
     FW_HINT_VALUE(kValues, kInputId),
     FW_HINT_VALUE(kValues, kAId),
     FW_HINT_VALUE(kValues, kBId),
-    FW_HINT_ENABLE(kModeId, nullptr, kBEnabled, FW_ID(kBId)),
+    FW_HINT_ENABLE(kModeId, nullptr, hold::kUsesB, FW_ID(kBId)),
     FW_HINT_FINISH,
 };
 
-fw::KindServices services;
-
 }  // namespace
 
-extern const fw::NodeKind kHoldValue = fw::nodeKind<HoldValue>({
-    .channelGroup = "Hold Value",
-    .setsPreviewType = true,
-    .values = kValues,
-    .inputs = kInputs,
-    .outputs = kOutputs,
-    .dataDescription = kDataDescription.data(),
-    .hints = kHints,
-    .services = &services,
-    .evaluate = evaluate,
-    .hooks = {.afterDefaults = afterDefaults, .renderStart = renderStart},
-});
+extern const fw::NodeKind kHoldValue = memoryKind<HoldValue, &HoldValue::held>(
+    "Hold Value", kValues, kInputs, kOutputs, kDataDescription.data(), kHints, &services, evaluate);
 
 }  // namespace orv
