@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "host/base/error.h"
 #include "host/graph/value_slot.h"
@@ -19,8 +20,7 @@ struct EvalOptions {
     int thread = 0, bounces = 0, count = 1;
     unsigned flags = 0;
     double time = 0.0;
-    int frame = 0;
-    bool timeGiven = false, frameGiven = false;
+    std::optional<int> frame;  // frame 0 is a frame like any other
 };
 
 void setTriple(double (&field)[3], const std::string &text, const char *option) {
@@ -101,9 +101,9 @@ Run addEvalCommand(CLI::App &program, const Common &common) {
         sample.bounces = o.bounces;
         sample.flags = o.flags;
 
-        const double time = o.frame != 0 ? o.frame / prepared.framesPerSecond : o.time;
+        const double time = o.frame ? *o.frame / prepared.framesPerSecond : o.time;
         const int frame =
-            o.frame != 0 ? o.frame : static_cast<int>(std::lround(time * prepared.framesPerSecond));
+            o.frame ? *o.frame : static_cast<int>(std::lround(time * prepared.framesPerSecond));
         host::Graph &graph = node.graph();
         HostTimeInfo &timeInfo = prepared.host->services().timeInfo();
         timeInfo.time = time;

@@ -21,7 +21,9 @@ int main(int argc, char **argv) {
     runs["panel"] = app::addPanelCommand(program, common);
     runs["eval"] = app::addEvalCommand(program, common);
     runs["save"] = app::addSaveCommand(program, common);
+#ifdef ORV_WITH_RENDERER
     runs["render"] = app::addRenderCommand(program, common);
+#endif
 
     CLI11_PARSE(program, argc, argv);
     try {
