@@ -1,0 +1,69 @@
+#include "host/base/dynamic_library.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <string>
+
+#include "host/base/error.h"
+
+namespace host {
+namespace {
+
+// The system's text for an error code, without its closing line break.
+std::string systemMessage(DWORD code) {
+    char *text = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<char *>(&text), 0, nullptr);
+    std::string message = length && text ? std::string(text, length) : std::string();
+    if (text) LocalFree(text);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                                message.back() == ' ' || message.back() == '.'))
+        message.pop_back();
+    return "error " + std::to_string(code) + (message.empty() ? "" : ": " + message);
+}
+
+}  // namespace
+
+DynamicLibrary::DynamicLibrary(const std::filesystem::path &path) {
+    // No message boxes for a missing dependency: the caller reports it. The
+    // altered search path finds the module's own dependencies beside it.
+    const UINT previousMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    HMODULE library = LoadLibraryExW(std::filesystem::absolute(path).c_str(), nullptr,
+                                     LOAD_WITH_ALTERED_SEARCH_PATH);
+    const DWORD code = library ? 0 : GetLastError();
+    SetErrorMode(previousMode);
+    if (!library) throw Error("module " + path.string() + ": cannot load: " + systemMessage(code));
+    handle_ = library;
+}
+
+DynamicLibrary::~DynamicLibrary() {
+    if (handle_) FreeLibrary(static_cast<HMODULE>(handle_));
+}
+
+void *DynamicLibrary::symbol(const char *name) const {
+    // A data export (the descriptor) comes back as a procedure address.
+    return reinterpret_cast<void *>(GetProcAddress(static_cast<HMODULE>(handle_), name));
+}
+
+std::filesystem::path executableDirectory() {
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) return {};
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return std::filesystem::path(buffer).parent_path();
+        }
+        buffer.resize(buffer.size() * 2);  // the name was cut short
+    }
+}
+
+}  // namespace host
