@@ -58,10 +58,10 @@ bool unitDirection(const double d[3], Vec &direction) {
     return true;
 }
 
-// As unitDirection, straight into the floats a ray is cast with. The
+// As unitDirection, straight into the ray that Embree is given. The
 // components are read one by one: a node has usually just stored them one by
 // one, and a wider read of them would wait for those stores to land.
-bool unitDirectionInFloats(const double d[3], float out[3]) {
+bool setUnitDirection(RTCRayHit &rayhit, const double d[3]) {
     double x = d[0];
     asm("" : "+x"(x));
     double y = d[1];
@@ -73,21 +73,18 @@ bool unitDirectionInFloats(const double d[3], float out[3]) {
         if (!(squared > 0.0) || !std::isfinite(squared)) return false;
         scale = 1.0 / std::sqrt(squared);
     }
-    out[0] = static_cast<float>(x * scale);
-    out[1] = static_cast<float>(y * scale);
-    out[2] = static_cast<float>(z * scale);
+    rayhit.ray.dir_x = static_cast<float>(x * scale);
+    rayhit.ray.dir_y = static_cast<float>(y * scale);
+    rayhit.ray.dir_z = static_cast<float>(z * scale);
     return true;
 }
 
-// A ray from o along d (unit length), between tnear and tfar, with no hit yet.
-void setRay(RTCRayHit &rayhit, const double o[3], const float d[3], float tnear,
-            float tfar = 3.0e38f) {
+// The rest of a ray whose direction is set: from o, between tnear and tfar,
+// with no hit yet.
+void setRayFrom(RTCRayHit &rayhit, const double o[3], float tnear, float tfar = 3.0e38f) {
     rayhit.ray.org_x = static_cast<float>(o[0]);
     rayhit.ray.org_y = static_cast<float>(o[1]);
     rayhit.ray.org_z = static_cast<float>(o[2]);
-    rayhit.ray.dir_x = d[0];
-    rayhit.ray.dir_y = d[1];
-    rayhit.ray.dir_z = d[2];
     rayhit.ray.tnear = tnear;
     rayhit.ray.tfar = tfar;
     rayhit.ray.time = 0.0f;
@@ -209,10 +206,11 @@ namespace {
 bool intersectOnce(RTCScene scene, RTCIntersectContext *context, const Vec &o, const Vec &d,
                    double tnear, double maxDistance, Tracer::Hit &hit) {
     RTCRayHit rayhit;
-    const float direction[3] = {static_cast<float>(d[0]), static_cast<float>(d[1]),
-                                static_cast<float>(d[2])};
-    setRay(rayhit, o.data(), direction, static_cast<float>(tnear),
-           static_cast<float>(std::min(maxDistance, 3.0e38)));
+    rayhit.ray.dir_x = static_cast<float>(d[0]);
+    rayhit.ray.dir_y = static_cast<float>(d[1]);
+    rayhit.ray.dir_z = static_cast<float>(d[2]);
+    setRayFrom(rayhit, o.data(), static_cast<float>(tnear),
+               static_cast<float>(std::min(maxDistance, 3.0e38)));
     rtcIntersect1(scene, context, &rayhit);
     if (rayhit.hit.geomID == RTC_INVALID_GEOMETRY_ID) return false;
     hit.distance = rayhit.ray.tfar;
@@ -399,23 +397,22 @@ double HOST_CALL Tracer::cast(const HostSample *sample, const double o[3], const
     }
     // The common case, a node's ray from a spot: the ray is set up for
     // Embree straight from the node's numbers.
-    float direction[3];
-    if (!unitDirectionInFloats(d, direction)) return -1.0;
+    RTCRayHit rayhit;
+    if (!setUnitDirection(rayhit, d)) return -1.0;
     ++from.thread->secondaryRays;
-    return tracer.nearestPastPolygon(o, direction, from.geometry, from.primitive);
+    return tracer.nearestPastPolygon(rayhit, o, from.geometry, from.primitive);
 }
 
-double Tracer::nearestPastPolygon(const double o[3], const float d[3], unsigned geometry,
+double Tracer::nearestPastPolygon(RTCRayHit &rayhit, const double o[3], unsigned geometry,
                                   unsigned primitive) const {
     RTCIntersectContext context;
     rtcInitIntersectContext(&context);
-    RTCRayHit rayhit;
     // The spot's own polygon is met, if at all, right at the origin through
     // rounding; rather than filter every candidate hit, go on past it in the
     // rare case it comes first.
     float tnear = static_cast<float>(epsilon_);
     for (int attempt = 0; attempt < 4; ++attempt) {
-        setRay(rayhit, o, d, tnear);
+        setRayFrom(rayhit, o, tnear);
         rtcIntersect1(embreeScene_, &context, &rayhit);
         if (rayhit.hit.geomID == RTC_INVALID_GEOMETRY_ID) return -1.0;
         if (rayhit.hit.geomID != geometry || rayhit.hit.primID != primitive) return rayhit.ray.tfar;
