@@ -89,6 +89,21 @@ ValueSlot::ValueSlot(int sourceType, int destinationType, void *destination)
 
 bool ValueSlot::deliver(const void *data) {
     if (!data || !destination_) return false;
+    // Most values go to a receiver of their own type: a plain copy.
+    if (sourceType_ == destinationType_) {
+        switch (sourceType_) {
+            case HOST_NOT_SCALAR:
+            case HOST_NOT_FUNCTION:
+                std::memmove(destination_, data, sizeof(double));
+                return delivered_ = true;
+            case HOST_NOT_COLOR:
+            case HOST_NOT_VECTOR:
+                std::memmove(destination_, data, 3 * sizeof(double));
+                return delivered_ = true;
+            default:
+                break;
+        }
+    }
     if (!convertValue(sourceType_, data, destinationType_, destination_)) return false;
     delivered_ = true;
     return true;

@@ -58,6 +58,43 @@ bool unitDirection(const double d[3], Vec &direction) {
     return true;
 }
 
+// As unitDirection, straight into the ray that Embree is given. The
+// components are read one by one: a node has usually just stored them one by
+// one, and a wider read of them would wait for those stores to land.
+bool setUnitDirection(RTCRayHit &rayhit, const double d[3]) {
+    double x = d[0];
+    asm("" : "+x"(x));
+    double y = d[1];
+    asm("" : "+x"(y));
+    double z = d[2];
+    const double squared = x * x + y * y + z * z;
+    double scale = 1.0;
+    if (!(std::fabs(squared - 1.0) <= 1e-12)) {
+        if (!(squared > 0.0) || !std::isfinite(squared)) return false;
+        scale = 1.0 / std::sqrt(squared);
+    }
+    rayhit.ray.dir_x = static_cast<float>(x * scale);
+    rayhit.ray.dir_y = static_cast<float>(y * scale);
+    rayhit.ray.dir_z = static_cast<float>(z * scale);
+    return true;
+}
+
+// The rest of a ray whose direction is set: from o, between tnear and tfar,
+// with no hit yet.
+void setRayFrom(RTCRayHit &rayhit, const double o[3], float tnear, float tfar = 3.0e38f) {
+    rayhit.ray.org_x = static_cast<float>(o[0]);
+    rayhit.ray.org_y = static_cast<float>(o[1]);
+    rayhit.ray.org_z = static_cast<float>(o[2]);
+    rayhit.ray.tnear = tnear;
+    rayhit.ray.tfar = tfar;
+    rayhit.ray.time = 0.0f;
+    rayhit.ray.mask = 0xffffffffu;
+    rayhit.ray.id = 0;
+    rayhit.ray.flags = 0;
+    rayhit.hit.geomID = RTC_INVALID_GEOMETRY_ID;
+    rayhit.hit.instID[0] = RTC_INVALID_GEOMETRY_ID;
+}
+
 SpotContext &contextOf(const HostSample *sample) {
     return *static_cast<SpotContext *>(sample->hostContext);
 }
@@ -169,20 +206,11 @@ namespace {
 bool intersectOnce(RTCScene scene, RTCIntersectContext *context, const Vec &o, const Vec &d,
                    double tnear, double maxDistance, Tracer::Hit &hit) {
     RTCRayHit rayhit;
-    rayhit.ray.org_x = static_cast<float>(o[0]);
-    rayhit.ray.org_y = static_cast<float>(o[1]);
-    rayhit.ray.org_z = static_cast<float>(o[2]);
     rayhit.ray.dir_x = static_cast<float>(d[0]);
     rayhit.ray.dir_y = static_cast<float>(d[1]);
     rayhit.ray.dir_z = static_cast<float>(d[2]);
-    rayhit.ray.tnear = static_cast<float>(tnear);
-    rayhit.ray.tfar = static_cast<float>(std::min(maxDistance, 3.0e38));
-    rayhit.ray.time = 0.0f;
-    rayhit.ray.mask = 0xffffffffu;
-    rayhit.ray.id = 0;
-    rayhit.ray.flags = 0;
-    rayhit.hit.geomID = RTC_INVALID_GEOMETRY_ID;
-    rayhit.hit.instID[0] = RTC_INVALID_GEOMETRY_ID;
+    setRayFrom(rayhit, o.data(), static_cast<float>(tnear),
+               static_cast<float>(std::min(maxDistance, 3.0e38)));
     rtcIntersect1(scene, context, &rayhit);
     if (rayhit.hit.geomID == RTC_INVALID_GEOMETRY_ID) return false;
     hit.distance = rayhit.ray.tfar;
@@ -353,16 +381,44 @@ Vec Tracer::renderPixel(int x, int y, double jitterX, double jitterY, ThreadStat
 // ---- The sample record's ray operations ----
 
 double HOST_CALL Tracer::cast(const HostSample *sample, const double o[3], const double d[3]) {
-    SpotContext &from = contextOf(sample);
-    Vec direction;
-    if (!unitDirection(d, direction)) return -1.0;
+    const SpotContext &from = contextOf(sample);
+    const Tracer &tracer = *from.tracer;
+    if (from.geometry == RTC_INVALID_GEOMETRY_ID || from.primitive == RTC_INVALID_GEOMETRY_ID) {
+        // Not a spot on a polygon: the general path, with its filter.
+        Vec direction;
+        if (!unitDirection(d, direction)) return -1.0;
+        ++from.thread->secondaryRays;
+        Hit hit;
+        const Skip skip{from.geometry, from.primitive, false};
+        return tracer.intersect(toVec(o), direction, std::numeric_limits<double>::infinity(), skip,
+                                hit)
+                   ? hit.distance
+                   : -1.0;
+    }
+    // The common case, a node's ray from a spot: the ray is set up for
+    // Embree straight from the node's numbers.
+    RTCRayHit rayhit;
+    if (!setUnitDirection(rayhit, d)) return -1.0;
     ++from.thread->secondaryRays;
-    Hit hit;
-    const Skip skip{from.geometry, from.primitive, false};
-    return from.tracer->intersect(toVec(o), direction, std::numeric_limits<double>::infinity(),
-                                  skip, hit)
-               ? hit.distance
-               : -1.0;
+    return tracer.nearestPastPolygon(rayhit, o, from.geometry, from.primitive);
+}
+
+double Tracer::nearestPastPolygon(RTCRayHit &rayhit, const double o[3], unsigned geometry,
+                                  unsigned primitive) const {
+    RTCIntersectContext context;
+    rtcInitIntersectContext(&context);
+    // The spot's own polygon is met, if at all, right at the origin through
+    // rounding; rather than filter every candidate hit, go on past it in the
+    // rare case it comes first.
+    float tnear = static_cast<float>(epsilon_);
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        setRayFrom(rayhit, o, tnear);
+        rtcIntersect1(embreeScene_, &context, &rayhit);
+        if (rayhit.hit.geomID == RTC_INVALID_GEOMETRY_ID) return -1.0;
+        if (rayhit.hit.geomID != geometry || rayhit.hit.primID != primitive) return rayhit.ray.tfar;
+        tnear = static_cast<float>(static_cast<double>(rayhit.ray.tfar) + epsilon_);
+    }
+    return -1.0;
 }
 
 double HOST_CALL Tracer::trace(const HostSample *sample, const double o[3], const double d[3],

@@ -124,6 +124,11 @@ class Tracer {
   private:
     struct Geometry;
     double transmission(const HostSample &spot, const Vec &toLight, double distance) const;
+    // The distance to the nearest hit from a spot on a polygon, that polygon
+    // skipped; -1 for none. The cast of most rays: rayhit comes with its unit
+    // direction set, the rest is set here.
+    double nearestPastPolygon(RTCRayHit &rayhit, const double origin[3], unsigned geometry,
+                              unsigned primitive) const;
     bool nested(const HostSample &sample) const {
         return sample.bounces + 1 <= scene_.recursionDepth;
     }

@@ -44,11 +44,16 @@ void twist(State &state) {
     state.position = 0;
 }
 
-std::uint32_t draw(State &state, int stateIndex) {
-    if (state.position >= kWords) {
-        if (state.position == kUnseeded) seedState(state, derivedSeed(kDefaultSeed, stateIndex));
-        twist(state);
-    }
+// Once every 624 draws: kept out of line so that draw stays small enough to
+// inline into loops.
+[[gnu::noinline]] void refill(State &state, int stateIndex) {
+    if (state.position == kUnseeded) seedState(state, derivedSeed(kDefaultSeed, stateIndex));
+    twist(state);
+}
+
+inline std::uint32_t draw(State &state, int stateIndex) {
+    if (state.position >= kWords) [[unlikely]]
+        refill(state, stateIndex);
     std::uint32_t y = state.words[state.position++];
     y ^= y >> 11;
     y ^= (y << 7) & 0x9d2c5680u;
@@ -95,6 +100,17 @@ std::uint32_t nextWord(int threadIndex) {
     const std::uint32_t word = draw(strayState, kThreadStates);
     strayLock.unlock();
     return word;
+}
+
+void nextReals(int threadIndex, double *values, int count) {
+    if (static_cast<unsigned>(threadIndex) >= static_cast<unsigned>(kThreadStates)) {
+        for (int i = 0; i < count; ++i)
+            values[i] = nextReal(threadIndex);
+        return;
+    }
+    State &state = threadStates[threadIndex];
+    for (int i = 0; i < count; ++i)
+        values[i] = draw(state, threadIndex) * (1.0 / 4294967295.0);
 }
 
 }  // namespace orv

@@ -31,6 +31,10 @@ inline double nextReal(int threadIndex) {
     return nextWord(threadIndex) * (1.0 / 4294967295.0);
 }
 
+// count values of nextReal in a row, in one call: what count calls would
+// give, for loops that draw several numbers per step.
+void nextReals(int threadIndex, double *values, int count);
+
 constexpr std::uint32_t derivedSeed(std::uint32_t seed, int stateIndex) {
     return seed + static_cast<std::uint32_t>(stateIndex) * 0x9e3779b9u;
 }

@@ -165,6 +165,10 @@ class RayFan {
             sum_[k] += open[k] * (1.0 - v) * openBrightness + occ[k] * v * s_.occBrightness;
     }
 
+    // Whether firing a ray may evaluate other nodes, which may draw from
+    // the generator themselves.
+    bool drawsBetweenRays() const { return mapped_ || (traced_ && !scalar_); }
+
     fw::Vec3 result() const {
         fw::Vec3 a = sum_;
         if (count_ == 0) return a;
@@ -195,6 +199,42 @@ class RayFan {
     fw::Vec3 sum_{0.0, 0.0, 0.0};
     int count_ = 0;
 };
+
+struct Angles {
+    double theta, phi;
+};
+
+// Fires count rays of a layout: angles(k, u1, u2) places ray k from its two
+// draws, φ's first. When nothing but the generator can draw between two rays
+// (no trace that shades, no Function input that evaluates a graph), the
+// draws and directions are made a batch at a time, in the same order, so
+// that the work of neighbouring rays overlaps.
+template <class Layout>
+void fireFan(RayFan &fan, const ConeFrame &frame, int thread, long long count,
+             const Layout &angles) {
+    if (!fan.drawsBetweenRays()) {
+        constexpr int kBatch = 32;
+        for (long long first = 0; first < count; first += kBatch) {
+            const int n = count - first < kBatch ? static_cast<int>(count - first) : kBatch;
+            double u[2 * kBatch];
+            nextReals(thread, u, 2 * n);
+            fw::Vec3 directions[kBatch];
+            for (int i = 0; i < n; ++i) {
+                const Angles a = angles(first + i, u[2 * i], u[2 * i + 1]);
+                directions[i] = frame.direction(a.theta, a.phi);
+            }
+            for (int i = 0; i < n; ++i)
+                fan.fire(directions[i]);
+        }
+        return;
+    }
+    for (long long k = 0; k < count; ++k) {
+        double u[2];
+        nextReals(thread, u, 2);
+        const Angles a = angles(k, u[0], u[1]);
+        fan.fire(frame.direction(a.theta, a.phi));
+    }
+}
 
 fw::Vec3 limitColor(const Settings &s, const HostSample *sample, int limitMode) {
     fw::Vec3 color = s.limitColor;
@@ -235,11 +275,9 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
     if (node->mode == kRandomLayout) {
         int count = inputs.integer(node->samplesIn, node->samples);
         if (count <= 0) count = 1;
-        for (int k = 0; k < count; ++k) {
-            const double phi = nextReal(thread) * kTwoPi;
-            const double theta = nextReal(thread) * s.coneAngle;
-            fan.fire(frame.direction(theta, phi));
-        }
+        fireFan(fan, frame, thread, count, [&](long long, double u1, double u2) {
+            return Angles{u2 * s.coneAngle, u1 * kTwoPi};
+        });
     } else if (node->mode == kPolarLayout) {
         int rings = inputs.integer(node->polar1In, node->polar1);
         if (rings <= 0) rings = 1;
@@ -249,13 +287,12 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
         fan.fire(n);
         const double dTheta = rings > 1 ? s.coneAngle / (rings - 1) : 0.0;
         const double dPhi = kTwoPi / perRing;
-        for (int j = 1; j < rings; ++j) {
-            for (int i = 0; i < perRing; ++i) {
-                const double phi = i * dPhi - jitter + 2.0 * jitter * nextReal(thread);
-                const double theta = j * dTheta - jitter * nextReal(thread);
-                fan.fire(frame.direction(theta, phi));
-            }
-        }
+        // Ring by ring from the axis out, around each ring in turn.
+        const long long count = static_cast<long long>(rings - 1) * perRing;
+        fireFan(fan, frame, thread, count, [&](long long k, double u1, double u2) {
+            const long long j = 1 + k / perRing, i = k % perRing;
+            return Angles{j * dTheta - jitter * u2, i * dPhi - jitter + 2.0 * jitter * u1};
+        });
     }
     deliver(fan.result());
 }

@@ -25,8 +25,7 @@ struct ConeFrame {
     // atan2 and square root per ray.
     fw::Vec3 direction(double theta, double phi) const {
         double sinTheta, x, sinPhi, cosPhi;
-        sinCos(theta, sinTheta, x);
-        sinCos(phi, sinPhi, cosPhi);
+        sinCosPair(theta, phi, sinTheta, x, sinPhi, cosPhi);
         const double y = sinTheta * sinPhi;
         const double z = sinTheta * cosPhi;
         const double x1 = x * cosE - y * sinE;

@@ -97,6 +97,11 @@ TEST_F(TracerTest, CastFindsTheNearestHitAndLeavesItsOwnPolygon) {
     const double longUp[3] = {0, 10, 0};
     EXPECT_NEAR(spot.cast(&spot, spot.worldPosition, longUp), 1.5, 1e-5);  // world units
     EXPECT_GT(thread.secondaryRays, 0u);
+    const std::uint64_t fired = thread.secondaryRays;
+    const double zero[3] = {0, 0, 0}, broken[3] = {NAN, 1, 0};
+    EXPECT_EQ(spot.cast(&spot, spot.worldPosition, zero), -1.0);
+    EXPECT_EQ(spot.cast(&spot, spot.worldPosition, broken), -1.0);
+    EXPECT_EQ(thread.secondaryRays, fired);  // no ray for a direction that is none
 }
 
 TEST_F(TracerTest, TraceModesBringBackWhatTheyDocument) {
