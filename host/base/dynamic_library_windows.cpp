@@ -32,13 +32,15 @@ std::string systemMessage(DWORD code) {
 }  // namespace
 
 DynamicLibrary::DynamicLibrary(const std::filesystem::path &path) {
-    // No message boxes for a missing dependency: the caller reports it. The
-    // altered search path finds the module's own dependencies beside it.
-    const UINT previousMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    // No message box for a missing dependency, on this thread only: the
+    // caller reports the failure. The altered search path finds the module's
+    // own dependencies beside it.
+    DWORD previousMode = 0;
+    SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previousMode);
     HMODULE library = LoadLibraryExW(std::filesystem::absolute(path).c_str(), nullptr,
                                      LOAD_WITH_ALTERED_SEARCH_PATH);
     const DWORD code = library ? 0 : GetLastError();
-    SetErrorMode(previousMode);
+    SetThreadErrorMode(previousMode, nullptr);
     if (!library) throw Error("module " + path.string() + ": cannot load: " + systemMessage(code));
     handle_ = library;
 }
