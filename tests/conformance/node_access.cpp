@@ -71,9 +71,8 @@ int editEveryControl(host::ModuleNode &node) {
         try {
             edited += editControl(*panel, control, keyed) ? 1 : 0;
         } catch (const std::exception &error) {
-            CHECK_EQ(std::string("control ") + std::to_string(control.id) + " " + control.label +
-                         ": " + error.what(),
-                     std::string("an edited control"));
+            FAIL("control " + control.label + " (" + std::to_string(control.id) +
+                 ") refused an edit: " + error.what());
         }
     }
     node.newTime(0, 0.0);
