@@ -15,8 +15,9 @@
 namespace host {
 namespace {
 
-// The system's text for an error code, without its closing line break.
-std::string systemMessage(DWORD code) {
+// The system's text for an error code, without its closing line break; a
+// "%1" in it stands for the file.
+std::string systemMessage(DWORD code, const std::string &file) {
     char *text = nullptr;
     const DWORD length = FormatMessageA(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -26,6 +27,8 @@ std::string systemMessage(DWORD code) {
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
                                 message.back() == ' ' || message.back() == '.'))
         message.pop_back();
+    if (const auto insert = message.find("%1"); insert != std::string::npos)
+        message.replace(insert, 2, file);
     return "error " + std::to_string(code) + (message.empty() ? "" : ": " + message);
 }
 
@@ -41,7 +44,9 @@ DynamicLibrary::DynamicLibrary(const std::filesystem::path &path) {
                                      LOAD_WITH_ALTERED_SEARCH_PATH);
     const DWORD code = library ? 0 : GetLastError();
     SetThreadErrorMode(previousMode, nullptr);
-    if (!library) throw Error("module " + path.string() + ": cannot load: " + systemMessage(code));
+    if (!library)
+        throw Error("module " + path.string() +
+                    ": cannot load: " + systemMessage(code, path.filename().string()));
     handle_ = library;
 }
 
