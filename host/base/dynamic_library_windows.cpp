@@ -15,8 +15,9 @@
 namespace host {
 namespace {
 
-// The system's text for an error code, without its closing line break.
-std::string systemMessage(DWORD code) {
+// The system's text for an error code, without its closing line break; a
+// "%1" in it stands for the file.
+std::string systemMessage(DWORD code, const std::string &file) {
     char *text = nullptr;
     const DWORD length = FormatMessageA(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -26,20 +27,26 @@ std::string systemMessage(DWORD code) {
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
                                 message.back() == ' ' || message.back() == '.'))
         message.pop_back();
+    if (const auto insert = message.find("%1"); insert != std::string::npos)
+        message.replace(insert, 2, file);
     return "error " + std::to_string(code) + (message.empty() ? "" : ": " + message);
 }
 
 }  // namespace
 
 DynamicLibrary::DynamicLibrary(const std::filesystem::path &path) {
-    // No message boxes for a missing dependency: the caller reports it. The
-    // altered search path finds the module's own dependencies beside it.
-    const UINT previousMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    // No message box for a missing dependency, on this thread only: the
+    // caller reports the failure. The altered search path finds the module's
+    // own dependencies beside it.
+    DWORD previousMode = 0;
+    SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previousMode);
     HMODULE library = LoadLibraryExW(std::filesystem::absolute(path).c_str(), nullptr,
                                      LOAD_WITH_ALTERED_SEARCH_PATH);
     const DWORD code = library ? 0 : GetLastError();
-    SetErrorMode(previousMode);
-    if (!library) throw Error("module " + path.string() + ": cannot load: " + systemMessage(code));
+    SetThreadErrorMode(previousMode, nullptr);
+    if (!library)
+        throw Error("module " + path.string() +
+                    ": cannot load: " + systemMessage(code, path.filename().string()));
     handle_ = library;
 }
 

@@ -65,6 +65,8 @@ bool checkNear(double actual, double expected, double tolerance, const char *fil
     ::conformance::checks().record(static_cast<bool>(condition), __FILE__, __LINE__, #condition)
 #define CHECK_EQ(actual, expected) \
     ::conformance::checkEqual((actual), (expected), __FILE__, __LINE__, #actual " == " #expected)
+// Records a failure outright, for errors met on the way to a check.
+#define FAIL(message) ::conformance::checks().record(false, __FILE__, __LINE__, (message))
 #define CHECK_NEAR(actual, expected, tolerance)                                     \
     ::conformance::checkNear((actual), (expected), (tolerance), __FILE__, __LINE__, \
                              #actual " ~ " #expected)

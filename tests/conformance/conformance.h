@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -27,6 +28,13 @@ class Report {
   private:
     std::ostream *out_;  // null: the report is not kept
 };
+
+// Compares a report with a reference line by line: the same subjects in the
+// same order, texts (saved data included) equal, and numbers equal to within
+// a relative 1e-9, as two systems' mathematics libraries may round their last
+// bit apart. Prints each difference with its line; returns their number, or
+// -1 (with a message) when a file cannot be read.
+int compareReports(const std::filesystem::path &reference, const std::filesystem::path &report);
 
 // Descriptor, server table, and every server's activation.
 void checkModule(ConformanceHost &host);

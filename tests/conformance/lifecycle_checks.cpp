@@ -96,10 +96,7 @@ void checkKind(ConformanceHost &host, host::NodeServer &kind, Report &report) {
 
     checks().setSubject(kind.userName() + ": edit");
     const std::string defaults = describe(node);
-    const nlohmann::json defaultData = textOf(node);
-    editEveryControl(node);
-    if (node.panel()) CHECK(describe(node) != defaults);
-    if (node.panel()) CHECK(textOf(node) != defaultData);
+    if (editEveryControl(node) > 0) CHECK(describe(node) != defaults);
     std::istringstream panelText(describe(node));
     for (std::string line; std::getline(panelText, line);)
         report.line(kind.userName() + " panel", line);
@@ -134,7 +131,7 @@ void checkLifecycle(ConformanceHost &host, Report &report) {
         try {
             checkKind(host, *kind, report);
         } catch (const std::exception &error) {
-            CHECK_EQ(std::string(error.what()), std::string("no error"));
+            FAIL(std::string("threw: ") + error.what());
         }
     }
 }

@@ -26,6 +26,7 @@ constexpr const char *kModuleFile = "orvnodes.so";
 void usage(std::FILE *to) {
     std::fprintf(to,
                  "usage: conformance [MODULE] [--values FILE]\n"
+                 "       conformance --compare REFERENCE REPORT\n"
                  "\n"
                  "Loads the module (default: %s beside this program, or one folder up)\n"
                  "through the host core and checks its descriptor, server table,\n"
@@ -33,11 +34,14 @@ void usage(std::FILE *to) {
                  "binary save and load, and evaluation in empty space.\n"
                  "\n"
                  "  --values FILE  also write every value seen, one line per subject, so that\n"
-                 "                 runs on two systems can be compared with diff\n"
+                 "                 runs on two systems can be compared\n"
+                 "  --compare      compare two such reports: the same lines, numbers to a\n"
+                 "                 relative 1e-9, saved data exactly\n"
                  "  --help         show this text\n"
                  "\n"
-                 "Exit status: 0 when every check passed, 1 when one failed, 2 when the\n"
-                 "module could not be loaded or the arguments are wrong.\n",
+                 "Exit status: 0 when every check passed (or the reports agree), 1 when one\n"
+                 "failed (or they differ), 2 when the module or a report could not be read\n"
+                 "or the arguments are wrong.\n",
                  kModuleFile);
 }
 
@@ -70,6 +74,21 @@ int main(int argc, char **argv) {
         const std::string argument = argv[i];
         if (argument == "--help" || argument == "-h") {
             usage(stdout);
+            return 0;
+        }
+        if (argument == "--compare") {
+            if (argc != 4 || i != 1) {
+                std::fprintf(stderr, "conformance: --compare takes two reports and nothing else\n");
+                return 2;
+            }
+            const int differences = conformance::compareReports(argv[2], argv[3]);
+            if (differences < 0) return 2;
+            if (differences > 0) {
+                std::fprintf(stderr, "conformance: %s and %s differ in %d lines\n", argv[2],
+                             argv[3], differences);
+                return 1;
+            }
+            std::printf("conformance: %s and %s agree\n", argv[2], argv[3]);
             return 0;
         }
         if (argument == "--values") {

@@ -107,6 +107,21 @@ void checkLoader(ConformanceHost &host) {
     CHECK(!here.empty() && std::filesystem::is_directory(here));
 }
 
+// Every service a node may ask for is served, by this host core too; the
+// image list starts empty and a file it cannot read gives no image.
+void checkServices() {
+    checks().setSubject("services");
+    for (const auto *names : {&kHandlerServices, &kNodeServices})
+        for (const std::string &name : *names)
+            CHECK(host::hostServiceLookup(name.c_str(), HOST_GLOBAL_TRANSIENT) != nullptr);
+    CHECK(host::hostServiceLookup("No Such Service", HOST_GLOBAL_TRANSIENT) == nullptr);
+    const auto *images = static_cast<const HostImageList *>(
+        host::hostServiceLookup(HOST_IMAGELIST_GLOBAL, HOST_GLOBAL_TRANSIENT));
+    if (!CHECK(images != nullptr)) return;
+    CHECK(images->first() == nullptr);
+    CHECK(images->load("no-such-image.png") == nullptr);
+}
+
 void checkDescriptor(ConformanceHost &host) {
     checks().setSubject("descriptor");
     const HostModuleDescriptor &d = host.module().descriptor();
@@ -239,6 +254,7 @@ void checkPanelActivation(ConformanceHost &host, const host::ServerInfo &server)
 
 void checkModule(ConformanceHost &host) {
     checkLoader(host);
+    checkServices();
     checkDescriptor(host);
     checkServerTable(host);
     for (const host::ServerInfo &server : host.module().servers()) {

@@ -17,26 +17,30 @@ void setControl(host::ModuleNode &node, const std::string &control, const std::s
 
 namespace {
 
-void editControl(host::Panel &panel, const host::Panel::Control &control, bool &keyed) {
+// Whether the control took a new value.
+bool editControl(host::Panel &panel, const host::Panel::Control &control, bool &keyed) {
     using Kind = host::Panel::ValueKind;
     if (control.kind == Kind::Integer) {
         const std::optional<int> current = panel.intValue(control.id);
-        if (!current) return;  // its input is connected
+        if (!current) return false;  // its input is connected
         if (control.hasChoices()) {
             const std::vector<std::string> choices = panel.choices(control.id);
-            if (choices.size() > 1) panel.setValue(control.id, choices.back());
+            if (choices.size() < 2) return false;
+            panel.setValue(control.id, choices.back());
         } else if (control.type == "iBoolean") {
             panel.setInt(control.id, *current ? 0 : 1);
         } else {
             panel.setValue(control.id, std::to_string(*current + 3));
         }
-    } else if (control.kind == Kind::Envelope) {
+        return true;
+    }
+    if (control.kind == Kind::Envelope) {
         std::optional<std::vector<double>> numbers = panel.numbers(control.id, 0.0);
-        if (!numbers) return;
+        if (!numbers) return false;
         for (double &value : *numbers)
             value += 0.375;
         panel.setNumbers(control.id, *numbers);
-        if (keyed) return;
+        if (keyed) return true;
         // One animated parameter per node: its keys travel through copies
         // and saved data as well.
         keyed = true;
@@ -47,27 +51,32 @@ void editControl(host::Panel &panel, const host::Panel::Control &control, bool &
                             {1.0, channel.value + 0.5, host::KeyShape::Smooth},
                             {2.0, channel.value - 0.25, host::KeyShape::Stepped}};
         host::setVParmData(vparm, data);
-    } else if (control.kind == Kind::String) {
-        panel.setValue(control.id, "Conformance");
+        return true;
     }
+    if (control.kind == Kind::String) {
+        panel.setValue(control.id, "Conformance");
+        return true;
+    }
+    return false;
 }
 
 }  // namespace
 
-void editEveryControl(host::ModuleNode &node) {
+int editEveryControl(host::ModuleNode &node) {
     host::Panel *panel = node.panel();
-    if (!panel) return;
+    if (!panel) return 0;
     bool keyed = false;
+    int edited = 0;
     for (const host::Panel::Control &control : panel->controls()) {
         try {
-            editControl(*panel, control, keyed);
+            edited += editControl(*panel, control, keyed) ? 1 : 0;
         } catch (const std::exception &error) {
-            CHECK_EQ(std::string("control ") + std::to_string(control.id) + " " + control.label +
-                         ": " + error.what(),
-                     std::string("an edited control"));
+            FAIL("control " + control.label + " (" + std::to_string(control.id) +
+                 ") refused an edit: " + error.what());
         }
     }
     node.newTime(0, 0.0);
+    return edited;
 }
 
 std::vector<double> evaluate(host::OutputConnector &output, HostSample &sample) {

@@ -17,8 +17,9 @@ void setControl(host::ModuleNode &node, const std::string &control, const std::s
 
 // Moves every value control of the node's panel off its default: the last
 // choice, a flipped check box, a larger number or colour, a text, and keys
-// on the first envelope. Failures are recorded as failed checks.
-void editEveryControl(host::ModuleNode &node);
+// on the first envelope. Failures are recorded as failed checks. Returns the
+// number of controls edited.
+int editEveryControl(host::ModuleNode &node);
 
 // An output's value as a receiver of the output's own type takes it: one
 // number for Scalar, Integer and Function, three for Color and Vector, all of
