@@ -1,5 +1,6 @@
 #include "host/graph/evaluation_statistics.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 
@@ -42,17 +43,34 @@ Level *firingLevel() {
     return level;
 }
 
+// Reading the clock costs about as much as a short ray, so only one ray in
+// kTimedRayShare of each kind is timed; the others are taken to last as long
+// as the mean of the timed ones on this thread.
+constexpr unsigned kTimedRayShare = 16;
+enum RayKind { kCast, kTrace, kShade };
+struct RayTimes {
+    unsigned fired = 0, timed = 0;
+    Clock::duration total{};
+};
+thread_local RayTimes rayTimes[3];
+
 // Runs a ray as a level of its own, so that the shading it does is kept out
 // of the firing node's time.
 template <class Call>
-double asRay(Call &&call) {
+double asRay(RayKind kind, Call &&call) {
+    RayTimes &times = rayTimes[kind];
+    const bool timed = times.fired++ % kTimedRayShare == 0;
     Level ray;
-    ray.started = Clock::now();
     ray.below = top;
     top = &ray;
+    if (timed) ray.started = Clock::now();
     const double result = call();
     top = ray.below;
-    if (top) top->excluded += Clock::now() - ray.started;
+    if (timed) {
+        times.total += Clock::now() - ray.started;
+        ++times.timed;
+    }
+    if (top && times.timed) top->excluded += times.total / times.timed;
     return result;
 }
 
@@ -61,7 +79,7 @@ double HOST_CALL countingCast(const HostSample *sample, const double origin[3],
     Level *firing = firingLevel();
     ++firing->figures->casts;
     HostRayCastFunc cast = firing->cast;
-    return asRay([&] { return cast(sample, origin, direction); });
+    return asRay(kCast, [&] { return cast(sample, origin, direction); });
 }
 
 double HOST_CALL countingTrace(const HostSample *sample, const double origin[3],
@@ -70,7 +88,7 @@ double HOST_CALL countingTrace(const HostSample *sample, const double origin[3],
     Level *firing = firingLevel();
     ++firing->figures->traces;
     HostRayTraceFunc trace = firing->trace;
-    return asRay([&] { return trace(sample, origin, direction, color, eta, mode); });
+    return asRay(kTrace, [&] { return trace(sample, origin, direction, color, eta, mode); });
 }
 
 double HOST_CALL countingShade(const HostSample *sample, const double origin[3],
@@ -78,7 +96,7 @@ double HOST_CALL countingShade(const HostSample *sample, const double origin[3],
     Level *firing = firingLevel();
     ++firing->figures->shades;
     HostRayShadeFunc shade = firing->shade;
-    return asRay([&] { return shade(sample, origin, direction, shaded); });
+    return asRay(kShade, [&] { return shade(sample, origin, direction, shaded); });
 }
 
 }  // namespace
@@ -176,7 +194,9 @@ void evaluateCounted(EvaluationStatistics &statistics, OutputConnector &output, 
         sample.shade = level.shade;
     }
     const Clock::duration whole = ended - level.started;
-    level.figures->seconds += std::chrono::duration<double>(whole - level.excluded).count();
+    // Rays taken at their mean may add up to a little more than they took.
+    const Clock::duration own = std::max(whole - level.excluded, Clock::duration::zero());
+    level.figures->seconds += std::chrono::duration<double>(own).count();
     if (top) top->excluded += whole;
 }
 

@@ -1,6 +1,7 @@
 // Figures per node while a collector lives: evaluations, the time spent in
 // the node's own evaluate (without the nodes it pulls from and the rays it
-// fires), and the rays it cast, traced and shaded through its sample.
+// fires; one ray in sixteen is timed, the others count at the mean of those),
+// and the rays it cast, traced and shaded through its sample.
 //
 // Counting costs nothing while no collector lives: evaluation asks one
 // pointer. While one lives, each thread counts into a block of its own, so
