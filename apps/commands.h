@@ -11,6 +11,8 @@ namespace app {
 // Options every subcommand shares.
 struct Common {
     std::string modulePath;  // empty: the host's default
+    bool quiet = false;      // errors only
+    bool verbose = false;    // settings and figures beside the results
 };
 
 using Run = std::function<int()>;
@@ -20,5 +22,6 @@ Run addPanelCommand(CLI::App &program, const Common &common);
 Run addEvalCommand(CLI::App &program, const Common &common);
 Run addSaveCommand(CLI::App &program, const Common &common);
 Run addRenderCommand(CLI::App &program, const Common &common);
+Run addInfoCommand(CLI::App &program, const Common &common);
 
 }  // namespace app

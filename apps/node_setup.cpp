@@ -1,8 +1,11 @@
 #include "node_setup.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "host/base/error.h"
+#include "host/base/suggest.h"
+#include "host/graph/value_slot.h"
 #include "host/nodes/native_nodes.h"
 
 namespace app {
@@ -79,27 +82,96 @@ std::vector<double> parseNumbers(const std::string &text, const std::string &opt
     return numbers;
 }
 
-PreparedNode prepareNode(const Common &common, const NodeChoice &choice) {
+host::Node &findSceneNode(const host::Scene &scene, const std::string &text, host::Graph *within) {
+    std::vector<host::Graph *> graphs =
+        within ? std::vector<host::Graph *>{within} : scene.graphs();
+    std::string nodeName = text;
+    if (const auto slash = text.find('/'); slash != std::string::npos) {
+        host::Graph &named = scene.graph(text.substr(0, slash));
+        if (within && within != &named)
+            throw host::Error(scene.file().string() + ": node " + host::inQuotes(text) +
+                              " is not in " + host::inQuotes(within->name()));
+        graphs = {&named};
+        nodeName = text.substr(slash + 1);
+    }
+    const std::string where = scene.file().string() + ": ";
+    std::vector<host::Node *> byName, byKind;
+    std::vector<std::string> names;
+    for (host::Graph *graph : graphs)
+        for (const auto &node : graph->nodes()) {
+            names.push_back(graph->name() + "/" + node->name());
+            if (node->name() == nodeName) byName.push_back(node.get());
+            auto *moduleNode = dynamic_cast<host::ModuleNode *>(node.get());
+            if (node->kindName() == nodeName ||
+                (moduleNode && moduleNode->server().name() == nodeName))
+                byKind.push_back(node.get());
+        }
+    const std::vector<host::Node *> &found = byName.empty() ? byKind : byName;
+    if (found.size() == 1) return *found.front();
+    if (found.size() > 1) {
+        std::string list;
+        for (host::Node *node : found)
+            list += (list.empty() ? "" : ", ") +
+                    host::inQuotes(node->graph().name() + "/" + node->name());
+        throw host::Error(where + "several nodes answer to " + host::inQuotes(text) + " (" + list +
+                          "); name one as Surface/Node");
+    }
+    throw host::Error(where + "no node " + host::inQuotes(text) +
+                      (within ? " in " + host::inQuotes(within->name()) : std::string()) +
+                      host::suggestion(nodeName, names, "nodes"));
+}
+
+host::OutputConnector &chooseOutput(host::Node &node, const std::string &name) {
+    if (name.empty()) {
+        if (node.outputs().empty())
+            throw host::Error("node " + host::inQuotes(node.name()) + " has no outputs");
+        return *node.outputs().front();
+    }
+    return node.requireOutput(name);
+}
+
+int outputChannels(const host::OutputConnector &output) {
+    return output.type == HOST_NOT_COLOR || output.type == HOST_NOT_VECTOR ? 3 : 1;
+}
+
+int evaluateToNumbers(host::OutputConnector &output, HostSample &sample, double value[3]) {
+    const int type = output.type == HOST_NOT_FUNCTION ? HOST_NOT_SCALAR : output.type;
+    double raw[HOST_MATERIAL_DOUBLES] = {};
+    host::evaluateOutput(output, sample, type, raw);
+    if (type == HOST_NOT_INTEGER) {
+        std::int32_t whole;
+        std::memcpy(&whole, raw, sizeof whole);
+        value[0] = whole;
+        return 1;
+    }
+    const int channels = outputChannels(output);
+    for (int c = 0; c < channels; ++c)
+        value[c] = raw[c];
+    return channels;
+}
+
+PreparedNode openScene(const Common &common, const NodeChoice &choice) {
     PreparedNode prepared;
     prepared.host = makeHost(common);
-    host::Graph *graph = nullptr;
     if (!choice.scene.empty()) {
         prepared.scene = host::Scene::load(*prepared.host, choice.scene);
         prepared.framesPerSecond = prepared.scene->settings().framesPerSecond;
-        const auto graphs = choice.graph.empty()
-                                ? prepared.scene->graphs()
-                                : std::vector<host::Graph *>{&prepared.scene->graph(choice.graph)};
-        for (host::Graph *candidate : graphs) {
-            if (host::Node *found = candidate->find(choice.node)) {
-                if (prepared.node)
-                    throw host::Error(choice.scene + ": several graphs hold a node \"" +
-                                      choice.node + "\"; name one with --graph");
-                prepared.node = found;
-                graph = candidate;
-            }
-        }
-        if (!prepared.node)
-            throw host::Error(choice.scene + ": no node named \"" + choice.node + "\"");
+    }
+    return prepared;
+}
+
+PreparedNode prepareNode(const Common &common, const NodeChoice &choice) {
+    PreparedNode prepared = openScene(common, choice);
+    chooseNode(prepared, choice);
+    return prepared;
+}
+
+void chooseNode(PreparedNode &prepared, const NodeChoice &choice) {
+    host::Graph *graph = nullptr;
+    if (prepared.scene) {
+        host::Graph *within = choice.graph.empty() ? nullptr : &prepared.scene->graph(choice.graph);
+        prepared.node = &findSceneNode(*prepared.scene, choice.node, within);
+        graph = &prepared.node->graph();
     } else {
         prepared.graph = std::make_unique<host::Graph>("Command line");
         graph = prepared.graph.get();
@@ -122,11 +194,12 @@ PreparedNode prepareNode(const Common &common, const NodeChoice &choice) {
         const auto [inputName, value] = splitAssignment(feed, "--input");
         host::InputConnector *input = prepared.node->input(inputName);
         if (!input) {
-            std::string known;
+            std::vector<std::string> names;
             for (const auto &i : prepared.node->inputs())
-                known += (known.empty() ? "" : ", ") + i->name;
-            throw host::Error("--input " + feed + ": " + prepared.node->name() +
-                              " has no input \"" + inputName + "\"; its inputs are " + known);
+                names.push_back(i->name);
+            throw host::Error("--input " + feed + ": " + prepared.node->name() + " has no input " +
+                              host::inQuotes(inputName) +
+                              host::suggestion(inputName, names, "inputs"));
         }
         const char *kind = constantKind(input->type);
         if (!kind) throw host::Error("--input " + feed + ": a constant cannot feed that input");
@@ -146,7 +219,6 @@ PreparedNode prepareNode(const Common &common, const NodeChoice &choice) {
             *graph, kind, graph->uniqueName(inputName + " value"), settings, "--input " + feed);
         graph->connect(*constant.outputs().front(), *input);
     }
-    return prepared;
 }
 
 }  // namespace app

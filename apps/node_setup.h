@@ -34,6 +34,26 @@ struct PreparedNode {
 
 std::unique_ptr<host::Host> makeHost(const Common &common);
 PreparedNode prepareNode(const Common &common, const NodeChoice &choice);
+// prepareNode in two steps, for callers that learn the graph in between: the
+// host and scene, then the node with its settings and inputs.
+PreparedNode openScene(const Common &common, const NodeChoice &choice);
+void chooseNode(PreparedNode &prepared, const NodeChoice &choice);
+
+// A node of a scene, as a user names it: "Surface/Node", or "Node" when one
+// graph alone has a node of that name, or a kind ("Ambient Occlusion") when
+// one node alone is of it. Within a graph, only that graph is searched.
+// Throws host::Error listing what there is.
+host::Node &findSceneNode(const host::Scene &scene, const std::string &text,
+                          host::Graph *within = nullptr);
+
+// The output a user names (the first when the name is empty); throws
+// host::Error listing the outputs there are.
+host::OutputConnector &chooseOutput(host::Node &node, const std::string &name);
+
+// An output's value as numbers: the channels it has (1 for scalars, integers
+// and functions, 3 for colours and vectors) written to value.
+int outputChannels(const host::OutputConnector &output);
+int evaluateToNumbers(host::OutputConnector &output, HostSample &sample, double value[3]);
 
 // "1", "1,2,3" or "1 2 3" as numbers; throws host::Error naming the option.
 std::vector<double> parseNumbers(const std::string &text, const std::string &option);

@@ -16,13 +16,19 @@ Run addPanelCommand(CLI::App &program, const Common &common) {
     struct Options {
         NodeChoice choice;
         double time = 0.0;
+        int frame = 0;
     };
     auto o = std::make_shared<Options>();
     addNodeChoiceOptions(*command, o->choice, false);
-    command->add_option("-t,--time", o->time, "Time in seconds at which envelopes are shown");
+    CLI::Option *time =
+        command->add_option("-t,--time", o->time, "Time in seconds at which envelopes are shown");
+    command
+        ->add_option("-f,--frame", o->frame,
+                     "Frame at which envelopes are shown (time = frame / frames per second)")
+        ->excludes(time);
     return [&common, o] {
-        const double time = o->time;
         PreparedNode prepared = prepareNode(common, o->choice);
+        const double time = o->frame != 0 ? o->frame / prepared.framesPerSecond : o->time;
         auto *node = dynamic_cast<host::ModuleNode *>(prepared.node);
         host::Panel *panel = node ? node->panel() : nullptr;
         if (!panel) {

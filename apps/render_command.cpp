@@ -1,19 +1,27 @@
 // orvhost render: renders a scene's frames to images, with the module's
 // nodes evaluated by the ray tracer's render threads.
+#include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <set>
 #include <thread>
 
+#include "aov.h"
 #include "host/base/error.h"
+#include "host/raytracer/image_output.h"
 #include "host/raytracer/renderer.h"
 #include "node_setup.h"
+#include "stats_report.h"
+#include "traced_scene.h"
 
 namespace app {
 namespace {
 
 struct RenderArguments {
-    std::string scene, output, pfm, frames;
-    int threads = 0, samples = 1, width = 0, height = 0;
+    std::string scene, output, pfm, frames, region, stats;
+    std::vector<std::string> aovs;
+    int threads = 0, samples = 0, width = 0, height = 0;
+    bool fullFloat = false, dynamicTiles = false;
 };
 
 // "7" or "1-10"; the scene's range when empty.
@@ -28,12 +36,20 @@ std::pair<int, int> frameRange(const std::string &text, const host::SceneSetting
 }
 
 // "out.png" for one frame; "out.0007.png" per frame of a range.
-std::filesystem::path numbered(const std::string &file, int frame, bool range) {
+std::filesystem::path numbered(const std::filesystem::path &file, int frame, bool range) {
     if (file.empty() || !range) return file;
-    std::filesystem::path path(file);
     char number[16];
     std::snprintf(number, sizeof number, ".%04d", frame);
-    return path.parent_path() / (path.stem().string() + number + path.extension().string());
+    return file.parent_path() / (file.stem().string() + number + file.extension().string());
+}
+
+render::Region parseRegion(const std::string &text) {
+    const std::vector<double> n = parseNumbers(text, "--region");
+    if (n.size() != 4 ||
+        std::any_of(n.begin(), n.end(), [](double v) { return v != static_cast<int>(v) || v < 0; }))
+        throw host::Error("--region " + text + ": expected X0,Y0,X1,Y1, four whole pixels");
+    return {static_cast<int>(n[0]), static_cast<int>(n[1]), static_cast<int>(n[2]),
+            static_cast<int>(n[3])};
 }
 
 }  // namespace
@@ -41,81 +57,172 @@ std::filesystem::path numbered(const std::string &file, int frame, bool range) {
 Run addRenderCommand(CLI::App &program, const Common &common) {
     CLI::App *command = program.add_subcommand(
         "render",
-        "Render a scene's frames to PNG images (and optionally PFM), with progress on "
-        "standard error");
+        "Render a scene's frames to images (.png, .exr, .hdr, .tif or .pfm, by extension), "
+        "with node outputs as extra images, per-node statistics and progress on standard "
+        "error");
     // The options live as long as the command that parses into them.
     auto arguments = std::make_shared<RenderArguments>();
     RenderArguments &a = *arguments;
     command->add_option("scene", a.scene, "Scene file")->required()->check(CLI::ExistingFile);
     command
-        ->add_option("-o,--output", a.output, "PNG image to write (numbered per frame for a range)")
+        ->add_option("-o,--output", a.output,
+                     "Image to write, by extension: .png (8 bits), .exr (half floats; see "
+                     "--float), .hdr, .tif (floats) or .pfm; numbered per frame for a range")
         ->required();
     command->add_option("--pfm", a.pfm, "Also write linear floats to this PFM image");
+    command
+        ->add_option("--aov", a.aovs,
+                     "Also write a node's output at every pixel's first hit: "
+                     "NODE.OUTPUT=FILE, NODE as Surface/Node (repeatable)")
+        ->take_all();
+    command->add_flag("--float", a.fullFloat, "Write EXR images in full floats, not halves");
     command->add_option(
         "--frames", a.frames,
         "Frame or range to render, e.g. 7 or 1-10 (default: the scene's first frame)");
     command
         ->add_option("-j,--threads", a.threads, "Render threads (default: all cores, at most 16)")
         ->check(CLI::Range(1, 16));
-    command->add_option("--samples", a.samples, "Camera rays per pixel")->check(CLI::Range(1, 256));
-    command->add_option("--width", a.width, "Image width in pixels (default: the camera's)")
+    command
+        ->add_option("--samples", a.samples,
+                     "Camera rays per pixel (default: the scene's image.samples, else 1)")
+        ->check(CLI::Range(1, 256));
+    command
+        ->add_option("--width", a.width,
+                     "Image width in pixels (default: the camera's; alone, the height follows "
+                     "the camera's aspect)")
         ->check(CLI::Range(1, 16384));
-    command->add_option("--height", a.height, "Image height in pixels (default: the camera's)")
+    command
+        ->add_option("--height", a.height,
+                     "Image height in pixels (default: the camera's; alone, the width follows)")
         ->check(CLI::Range(1, 16384));
+    command->add_option("--region", a.region,
+                        "Render only pixels X0 to X1-1 across and Y0 to Y1-1 down, into an "
+                        "image of that size: X0,Y0,X1,Y1");
+    command->add_flag("--stats{-}", a.stats,
+                      "Report per node and per kind: evaluations, time in the node's own "
+                      "evaluate, rays cast, traced and shaded; --stats=FILE.json also writes "
+                      "them as JSON");
+    command->add_flag("--dynamic-tiles", a.dynamicTiles,
+                      "Hand tiles to whichever thread is free: can be faster, but two renders "
+                      "no longer give the same image");
     return [&common, arguments] {
         const RenderArguments &a = *arguments;
         auto host = makeHost(common);
         auto scene = host::Scene::load(*host, a.scene);
-        render::SceneDescription description;
-        try {
-            description = render::parseSceneDescription(scene->document(), scene->file(),
-                                                        scene->surfaceIndex());
-        } catch (const render::SceneError &error) {
-            throw host::Error(error.what());
-        }
-        if (a.width) description.camera.width = a.width;
-        if (a.height) description.camera.height = a.height;
-        render::RenderOptions options;
-        options.threads =
+        const int threads =
             a.threads ? a.threads
                       : static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 16u));
-        options.samplesPerPixel = a.samples;
+        TracedScene traced(*host, *scene, {a.width, a.height}, threads);
+        const render::Tracer &tracer = traced.tracer();
 
-        host::SceneSettings settings = scene->settings();
-        settings.width = description.camera.width;
-        settings.height = description.camera.height;
-        settings.renderThreads = options.threads;
-        settings.recursionDepth = description.recursionDepth;
-        const auto [first, last] = frameRange(a.frames, settings);
-        host->services().setScene(settings);
+        render::RenderOptions options;
+        options.threads = threads;
+        options.samplesPerPixel = a.samples ? a.samples : tracer.scene().samplesPerPixel;
+        options.dynamicTiles = a.dynamicTiles;
+        if (!a.region.empty()) options.region = parseRegion(a.region);
+        try {
+            render::renderRegion(tracer, options);
+        } catch (const render::SceneError &error) {
+            throw host::Error("--region " + a.region + ": " + error.what());
+        }
+        const auto [first, last] = frameRange(a.frames, traced.settings());
+        const bool range = last > first;
 
-        render::Tracer tracer(std::move(description), scene->shaders());
-        host->services().setBackdrop(
-            [&tracer](double, const double direction[3], double color[3]) {
-                const render::Vec c = tracer.backdrop({direction[0], direction[1], direction[2]});
-                for (int k = 0; k < 3; ++k)
-                    color[k] = c[k];
-            },
-            tracer.scene().backdrop.gradient ? 1 : 0);
+        std::vector<Aov> aovs;
+        for (const std::string &request : a.aovs)
+            aovs.push_back(parseAov(*scene, request));
 
-        std::fprintf(stderr, "%s: %dx%d, %d thread%s, frames %d to %d\n", a.scene.c_str(),
-                     tracer.scene().camera.width, tracer.scene().camera.height, options.threads,
-                     options.threads == 1 ? "" : "s", first, last);
+        // Every file of every frame is checked before the first ray: a bad
+        // name or folder should not cost a render.
+        std::set<std::filesystem::path> files;
+        for (int frame = first; frame <= last; ++frame) {
+            std::vector<std::filesystem::path> outputs{numbered(a.output, frame, range)};
+            if (!a.pfm.empty()) outputs.push_back(numbered(a.pfm, frame, range));
+            for (const Aov &aov : aovs)
+                outputs.push_back(numbered(aov.file, frame, range));
+            for (const auto &file : outputs) {
+                if (!files.insert(render::writeTarget(file)).second)
+                    throw host::Error(file.string() + ": named for two images of frame " +
+                                      std::to_string(frame));
+                render::checkImageOutput(file);
+            }
+        }
+        if (a.stats.size() > 1 || (a.stats.size() == 1 && a.stats != "-")) {
+            const std::filesystem::path folder = std::filesystem::path(a.stats).parent_path();
+            if (!folder.empty() && !std::filesystem::is_directory(folder))
+                throw host::Error("--stats=" + a.stats + ": the folder " + folder.string() +
+                                  " does not exist");
+        }
+
+        const render::Region region = render::renderRegion(tracer, options);
+        if (!common.quiet)
+            std::fprintf(stderr, "%s: %dx%d, %d sample%s per pixel, %d thread%s, frames %d to %d\n",
+                         a.scene.c_str(), region.width(), region.height(), options.samplesPerPixel,
+                         options.samplesPerPixel == 1 ? "" : "s", options.threads,
+                         options.threads == 1 ? "" : "s", first, last);
+        if (common.verbose)
+            std::fprintf(stderr, "tiles: %s; %zu node output image%s\n",
+                         options.dynamicTiles ? "to whichever thread is free (not repeatable)"
+                                              : "fixed per thread (repeatable)",
+                         aovs.size(), aovs.size() == 1 ? "" : "s");
+
+        std::unique_ptr<host::EvaluationStatistics> statistics;
+        StatsReport report;
+        if (!a.stats.empty()) {
+            std::vector<const host::Graph *> graphs;
+            for (host::Graph *graph : scene->graphs())
+                graphs.push_back(graph);
+            statistics = std::make_unique<host::EvaluationStatistics>(graphs);
+        }
+        render::FirstHitCallback firstHit;
+        if (!aovs.empty())
+            firstHit = [&aovs](HostSample &spot, int x, int y, double weight) {
+                addAovSpot(aovs, spot, x, y, weight);
+            };
+
+        render::ImageEncoding encoding;
+        encoding.linear = tracer.scene().linearImage;
+        encoding.fullFloat = a.fullFloat;
+        render::ImageEncoding linear = encoding;
+        linear.linear = true;
         scene->renderStart();
         for (int frame = first; frame <= last; ++frame) {
             scene->newTime(frame);
+            if (statistics) statistics->take();  // new-time work is not the frame's
+            startAovFrame(aovs, region.width(), region.height());
             render::Image image;
-            render::ProgressBar bar("frame " + std::to_string(frame));
-            const render::RenderStatistics statistics =
-                render::renderFrame(tracer, options, image, std::ref(bar));
-            bar.finish(statistics);
-            const auto png = numbered(a.output, frame, last > first);
-            render::writePng(image, png, tracer.scene().linearImage);
-            if (!a.pfm.empty()) render::writePfm(image, numbered(a.pfm, frame, last > first));
-            std::fprintf(stderr, "wrote %s\n", png.c_str());
+            render::ProgressBar bar("frame " + std::to_string(frame), common.quiet);
+            const render::RenderStatistics figures =
+                render::renderFrame(tracer, options, image, std::ref(bar), firstHit);
+            bar.finish(figures);
+            if (statistics) report.addFrame(frame, figures.seconds, statistics->take());
+
+            // A frame's images land together or not at all.
+            render::ImageBatch batch;
+            const auto beauty = numbered(a.output, frame, range);
+            batch.add(image, beauty, encoding);
+            if (!a.pfm.empty()) batch.add(image, numbered(a.pfm, frame, range), linear);
+            for (const Aov &aov : aovs)
+                batch.add(aov.image, numbered(aov.file, frame, range), linear);
+            batch.commit();
+            if (!common.quiet) {
+                std::fprintf(stderr, "wrote %s", beauty.c_str());
+                if (!a.pfm.empty())
+                    std::fprintf(stderr, ", %s", numbered(a.pfm, frame, range).c_str());
+                for (const Aov &aov : aovs)
+                    std::fprintf(stderr, ", %s", numbered(aov.file, frame, range).c_str());
+                std::fprintf(stderr, "\n");
+            }
         }
         scene->renderEnd();
-        host->services().setBackdrop({});
+        if (statistics) {
+            statistics.reset();
+            if (!common.quiet) std::fprintf(stderr, "%s", report.table().c_str());
+            if (a.stats != "-") {
+                report.writeJson(a.stats);
+                if (!common.quiet) std::fprintf(stderr, "wrote %s\n", a.stats.c_str());
+            }
+        }
         return 0;
     };
 }

@@ -1,5 +1,6 @@
 // orvhost save: reads a scene and writes it back with every module node's
-// data saved by the node itself.
+// state as the node itself holds it: readable settings by default, or the
+// node's saved data.
 #include <cstdio>
 #include <memory>
 
@@ -10,23 +11,28 @@ namespace app {
 Run addSaveCommand(CLI::App &program, const Common &common) {
     CLI::App *command = program.add_subcommand(
         "save",
-        "Read a scene and write it with each module node's saved data in place of its "
-        "settings (text items, or --binary for the binary form)");
+        "Read a scene and write it back with each module node's state as settings by panel "
+        "name, in panel order (or as the node's saved data: --data, --binary)");
     struct Options {
         std::string input, output;
-        bool binary = false;
+        bool data = false, binary = false;
     };
     auto o = std::make_shared<Options>();
     command->add_option("scene", o->input, "Scene file to read")
         ->required()
         ->check(CLI::ExistingFile);
     command->add_option("-o,--output", o->output, "Scene file to write")->required();
-    command->add_flag("--binary", o->binary, "Save node data in the binary form (hex)");
+    CLI::Option *data =
+        command->add_flag("--data", o->data, "Save node data as the node's text items");
+    command->add_flag("--binary", o->binary, "Save node data in the binary form (hex)")
+        ->excludes(data);
     return [&common, o] {
         auto host = makeHost(common);
         auto scene = host::Scene::load(*host, o->input);
-        scene->saveTo(o->output, o->binary);
-        std::fprintf(stderr, "wrote %s\n", o->output.c_str());
+        scene->saveTo(o->output, o->binary ? host::Scene::SaveForm::Binary
+                                 : o->data ? host::Scene::SaveForm::Text
+                                           : host::Scene::SaveForm::Settings);
+        if (!common.quiet) std::fprintf(stderr, "wrote %s\n", o->output.c_str());
         return 0;
     };
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "host/base/error.h"
+#include "host/base/suggest.h"
+#include "host/graph/connector_type.h"
 
 namespace host {
 namespace {
@@ -10,6 +12,8 @@ namespace {
 std::string connectorName(const Node &node, const std::string &connector) {
     return inQuotes(node.name()) + "." + inQuotes(connector);
 }
+
+}  // namespace
 
 const char *typeName(int type) {
     switch (type) {
@@ -29,8 +33,6 @@ const char *typeName(int type) {
             return "unknown";
     }
 }
-
-}  // namespace
 
 // ---- Node ----
 
@@ -96,14 +98,20 @@ OutputConnector *Node::output(std::string_view name) const {
 
 InputConnector &Node::requireInput(std::string_view name) const {
     if (InputConnector *found = input(name)) return *found;
+    std::vector<std::string> names;
+    for (const auto &input : inputs_)
+        names.push_back(input->name);
     throw Error("node " + inQuotes(name_) + " (" + kindName() + ") has no input " +
-                inQuotes(std::string(name)));
+                inQuotes(std::string(name)) + suggestion(name, names, "inputs"));
 }
 
 OutputConnector &Node::requireOutput(std::string_view name) const {
     if (OutputConnector *found = output(name)) return *found;
+    std::vector<std::string> names;
+    for (const auto &output : outputs_)
+        names.push_back(output->name);
     throw Error("node " + inQuotes(name_) + " (" + kindName() + ") has no output " +
-                inQuotes(std::string(name)));
+                inQuotes(std::string(name)) + suggestion(name, names, "outputs"));
 }
 
 void Node::inputChanged(InputConnector &input, int event) {
@@ -172,7 +180,11 @@ Node *Graph::find(std::string_view name) const {
 
 Node &Graph::require(std::string_view name) const {
     if (Node *node = find(name)) return *node;
-    throw Error("graph " + inQuotes(name_) + " has no node " + inQuotes(std::string(name)));
+    std::vector<std::string> names;
+    for (const auto &node : nodes_)
+        names.push_back(node->name());
+    throw Error("graph " + inQuotes(name_) + " has no node " + inQuotes(std::string(name)) +
+                suggestion(name, names, "nodes"));
 }
 
 bool Graph::reachesUpstream(const Node &from, const Node &target) const {

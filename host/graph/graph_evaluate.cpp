@@ -1,5 +1,6 @@
 // Pulling a value along a connection. Every evaluation lives on the calling
 // thread's stack; the only state is that thread's nesting depth.
+#include "host/graph/evaluation_statistics.h"
 #include "host/graph/graph.h"
 
 namespace host {
@@ -24,7 +25,10 @@ bool evaluateOutput(OutputConnector &output, HostSample &sample, int receivingTy
     DepthGuard depth;
     if (depth.tooDeep()) return false;
     ValueSlot slot(output.type, receivingType, value);
-    output.node->evaluate(sample, output, slot);
+    if (EvaluationStatistics *statistics = activeStatistics()) [[unlikely]]
+        evaluateCounted(*statistics, output, sample, slot);
+    else
+        output.node->evaluate(sample, output, slot);
     return slot.delivered();
 }
 
@@ -33,7 +37,10 @@ bool evaluateInput(const InputConnector &input, HostSample &sample, void *value)
     DepthGuard depth;
     if (depth.tooDeep()) return false;
     ValueSlot slot(input.source->type, input.type, value);
-    input.source->node->evaluate(sample, *input.source, slot);
+    if (EvaluationStatistics *statistics = activeStatistics()) [[unlikely]]
+        evaluateCounted(*statistics, *input.source, sample, slot);
+    else
+        input.source->node->evaluate(sample, *input.source, slot);
     // Connected counts as evaluated even when the upstream node delivered
     // nothing for this output: the value then keeps what the caller preset.
     return true;

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "host/base/error.h"
+#include "host/base/suggest.h"
 #include "host/panel/panel_detail.h"
 
 namespace host {
@@ -195,22 +196,22 @@ const Panel::Control *Panel::find(std::string_view idOrLabel) const {
         if (!found) throw Error("panel: no control " + std::string(text));
         return found;
     }
-    // An exact label first; a label in other letter case only when unique.
+    // An exact name first; one in other letter case only when unique.
     for (const bool exact : {true, false}) {
-        std::vector<const Control *> matches;
-        for (const Control &control : model_.controls)
-            if (exact ? control.label == text : lower(control.label) == lower(text))
-                matches.push_back(&control);
+        std::vector<const Control *> matches = panel_detail::controlsNamed(*this, text, exact);
         if (matches.size() == 1) return matches.front();
         if (matches.size() > 1) {
-            std::string ids;
+            std::string names;
             for (const Control *match : matches)
-                ids += (ids.empty() ? "" : ", ") + hex(match->id);
-            throw Error("panel: several controls are labelled " + quote(std::string(text)) + " (" +
-                        ids + "); name one by its id");
+                names += (names.empty() ? "" : ", ") + quote(pathOf(match->id));
+            throw Error("panel: several controls answer to " + quote(std::string(text)) + " (" +
+                        names + "); name one by its path or id");
         }
     }
-    throw Error("panel: no control labelled " + quote(text));
+    std::vector<std::string> names;
+    for (const Control &control : model_.controls)
+        if (!control.label.empty()) names.push_back(pathOf(control.id));
+    throw Error("panel: no control labelled " + quote(text) + suggestion(text, names, "controls"));
 }
 
 // ---- Choices, enabling, visibility ----

@@ -141,9 +141,24 @@ class Panel {
 
     const Control *control(std::uint32_t id) const;
     const Layout *layout(std::uint32_t id) const;
-    // A control by "0x8006", "32774" or its label. Unknown ids and labels, and
-    // labels that several controls share, throw host::Error.
+    // A control by "0x8006", "32774", its label, or its path: the labels of
+    // the tabs, groups and stacks holding it, outermost first, then its own,
+    // joined by "/" ("Surface/Color Mode"); any tail of the path names it
+    // when only one control has that tail. A label that repeats within its
+    // container is told apart by the control it belongs with, which joins
+    // the path before it: the first control it enables, else the nearest
+    // uniquely labelled control before it ("Srf Color/Brightness"). Unknown
+    // names, and names several controls share, throw host::Error listing
+    // what there is.
     const Control *find(std::string_view idOrLabel) const;
+    // The shortest name find() knows the control by: its label when no other
+    // control shares it, else the shortest tail of its path that is unique,
+    // else its id ("0x8006").
+    std::string pathOf(std::uint32_t controlId) const;
+    // Every labelled tab, group and stack holding the control, outermost
+    // first, then the control a repeated label belongs with, then the
+    // control's own label.
+    std::vector<std::string> fullPath(std::uint32_t controlId) const;
 
     // The choice texts as the panel shows them now (run-time choices are asked
     // for afresh).

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "host/panel/panel.h"
 #include "hostapi/vparm.h"
@@ -38,6 +39,14 @@ std::string lower(std::string_view text);
 // A whole number filling the text (spaces and a "+" allowed), in a base.
 std::optional<long long> parseWhole(std::string_view text, int base = 10);
 std::optional<int> parseInt32(std::string_view text);
+// The controls a name given by label or path tail fits, exactly or in any
+// letter case.
+std::vector<const Panel::Control *> controlsNamed(const Panel &panel, std::string_view text,
+                                                  bool exact);
+
+// A control's limits as the panel prints them: "range 0 to 100, min 1 (hard)".
+std::string limitsText(const Panel::Control &control);
+
 // A control as messages name it: 0x8002 "Samples".
 std::string nameOf(const Panel::Control &control);
 

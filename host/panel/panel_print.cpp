@@ -10,6 +10,7 @@ namespace host {
 
 using panel_detail::formatNumber;
 using panel_detail::hex;
+using panel_detail::limitsText;
 using panel_detail::quote;
 using panel_detail::Unit;
 
@@ -38,7 +39,9 @@ std::string limitText(const Panel::Control &control, int word) {
     return formatNumber(shown) + panel_detail::unitSuffix(unit);
 }
 
-std::string limitsText(const Panel::Control &control) {
+}  // namespace
+
+std::string panel_detail::limitsText(const Panel::Control &control) {
     std::vector<std::string> parts;
     if (control.rangeMin && control.rangeMax)
         parts.push_back("range " + limitText(control, *control.rangeMin) + " to " +
@@ -51,8 +54,6 @@ std::string limitsText(const Panel::Control &control) {
                         (control.hardMax ? " (hard)" : ""));
     return joined(parts, ", ");
 }
-
-}  // namespace
 
 std::string Panel::valueText(std::uint32_t controlId, double time) const {
     Use use(*this);
@@ -94,6 +95,10 @@ void Panel::printControl(std::string &out, const Control &control, int depth, do
     std::string line = indent(depth) + hex(control.id) + " " +
                        (control.label.empty() ? "(no label)" : control.label) + " (" +
                        control.type + ")";
+    // Where a label repeats, the path the control is named by in scenes.
+    if (const std::string path = pathOf(control.id);
+        path != control.label && !control.label.empty())
+        line += " as " + quote(path);
     if (control.kind != ValueKind::None) line += " = " + valueText(control.id, time);
     std::vector<std::string> notes;
     if (control.hasChoices()) notes.push_back("choices: " + joined(choices(control.id), ", "));

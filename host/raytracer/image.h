@@ -1,29 +1,30 @@
-// A rendered frame: linear RGB floats, row by row from the top.
+// A rendered picture: linear floats, one or three channels per pixel, row by
+// row from the top. A frame is RGB; an output of one node may be a scalar.
 #pragma once
 
-#include <filesystem>
+#include <cstddef>
 #include <vector>
 
 namespace render {
 
 struct Image {
-    int width = 0, height = 0;
-    std::vector<float> rgb;
+    int width = 0, height = 0, channels = 3;
+    std::vector<float> values;
 
     Image() = default;
-    Image(int w, int h) : width(w), height(h), rgb(static_cast<std::size_t>(w) * h * 3, 0.0f) {}
-    float *pixel(int x, int y) { return &rgb[(static_cast<std::size_t>(y) * width + x) * 3]; }
+    Image(int w, int h, int c = 3)
+        : width(w),
+          height(h),
+          channels(c),
+          values(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) *
+                     static_cast<std::size_t>(c),
+                 0.0f) {}
+    float *pixel(int x, int y) {
+        return &values[(static_cast<std::size_t>(y) * width + x) * channels];
+    }
     const float *pixel(int x, int y) const {
-        return &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
+        return &values[(static_cast<std::size_t>(y) * width + x) * channels];
     }
 };
-
-// 8-bit PNG with the sRGB transfer curve (or, when linear, the values as
-// they are), clamped to 0..1. Written to a temporary beside the file and
-// renamed, so a failed write leaves no half-written image; throws
-// std::runtime_error naming the file.
-void writePng(const Image &image, const std::filesystem::path &file, bool linear = false);
-// Linear floats, bottom row first, as PFM readers expect.
-void writePfm(const Image &image, const std::filesystem::path &file);
 
 }  // namespace render

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <thread>
 
+#include "host/raytracer/primary_spot.h"
+
 namespace render {
 namespace {
 
@@ -26,38 +28,73 @@ double jitter(int x, int y, int sample, int axis) {
 
 }  // namespace
 
-RenderStatistics renderFrame(const Tracer &tracer, const RenderOptions &options, Image &image,
-                             const ProgressCallback &progress) {
-    const auto started = std::chrono::steady_clock::now();
+Region renderRegion(const Tracer &tracer, const RenderOptions &options) {
     const Camera &camera = tracer.scene().camera;
-    image = Image(camera.width, camera.height);
+    if (!options.region) return Region{0, 0, camera.width, camera.height};
+    const Region &r = *options.region;
+    if (r.x0 < 0 || r.y0 < 0 || r.x1 > camera.width || r.y1 > camera.height || r.x0 >= r.x1 ||
+        r.y0 >= r.y1)
+        throw SceneError("region " + std::to_string(r.x0) + "," + std::to_string(r.y0) + "," +
+                         std::to_string(r.x1) + "," + std::to_string(r.y1) + " is not inside the " +
+                         std::to_string(camera.width) + "x" + std::to_string(camera.height) +
+                         " frame (x0,y0,x1,y1 with x0 < x1 <= " + std::to_string(camera.width) +
+                         ", y0 < y1 <= " + std::to_string(camera.height) + ")");
+    return r;
+}
+
+RenderStatistics renderFrame(const Tracer &tracer, const RenderOptions &options, Image &image,
+                             const ProgressCallback &progress, const FirstHitCallback &firstHit) {
+    const auto started = std::chrono::steady_clock::now();
+    const Region region = renderRegion(tracer, options);
+    image = Image(region.width(), region.height());
     const int tile = std::max(1, options.tileSize);
-    const int columns = (camera.width + tile - 1) / tile, rows = (camera.height + tile - 1) / tile;
+    const int columns = (region.width() + tile - 1) / tile;
+    const int rows = (region.height() + tile - 1) / tile;
     const int tiles = columns * rows;
     const int threadCount = std::clamp(options.threads, 1, 16);
     const int samples = std::max(1, options.samplesPerPixel);
+    const double weight = 1.0 / samples;
 
     std::vector<ThreadState> states(static_cast<std::size_t>(threadCount));
     std::atomic<int> nextTile{0}, doneTiles{0};
+    auto renderTile = [&](int t, ThreadState &state) {
+        const int x0 = region.x0 + (t % columns) * tile, y0 = region.y0 + (t / columns) * tile;
+        for (int y = y0; y < std::min(y0 + tile, region.y1); ++y)
+            for (int x = x0; x < std::min(x0 + tile, region.x1); ++x) {
+                Vec sum{0, 0, 0};
+                for (int s = 0; s < samples; ++s) {
+                    const double jx = samples > 1 ? jitter(x, y, s, 0) : 0.0;
+                    const double jy = samples > 1 ? jitter(x, y, s, 1) : 0.0;
+                    if (firstHit) {
+                        // The same ray the pixel's shading fires; the spot is
+                        // handed over before it is shaded.
+                        Vec origin, direction;
+                        tracer.cameraRay(x + 0.5 + jx, y + 0.5 + jy, origin, direction);
+                        SpotContext context{&tracer, &state};
+                        HostSample spot;
+                        const bool hit =
+                            primarySpot(tracer, origin, direction, x, y, state, context, spot);
+                        --state.primaryRays;  // counted once, with the pixel's own
+                        if (hit) firstHit(spot, x - region.x0, y - region.y0, weight);
+                    }
+                    const Vec c = tracer.renderPixel(x, y, jx, jy, state);
+                    for (int k = 0; k < 3; ++k)
+                        sum[k] += c[k];
+                }
+                float *out = image.pixel(x - region.x0, y - region.y0);
+                for (int k = 0; k < 3; ++k)
+                    out[k] = static_cast<float>(sum[k] / samples);
+            }
+    };
     // Thread 0 renders too, and reports progress between its tiles.
     auto work = [&](ThreadState &state) {
         auto reported = std::chrono::steady_clock::now();
-        for (int t = nextTile.fetch_add(1); t < tiles; t = nextTile.fetch_add(1)) {
-            const int x0 = (t % columns) * tile, y0 = (t / columns) * tile;
-            for (int y = y0; y < std::min(y0 + tile, camera.height); ++y)
-                for (int x = x0; x < std::min(x0 + tile, camera.width); ++x) {
-                    Vec sum{0, 0, 0};
-                    for (int s = 0; s < samples; ++s) {
-                        const double jx = samples > 1 ? jitter(x, y, s, 0) : 0.0;
-                        const double jy = samples > 1 ? jitter(x, y, s, 1) : 0.0;
-                        const Vec c = tracer.renderPixel(x, y, jx, jy, state);
-                        for (int k = 0; k < 3; ++k)
-                            sum[k] += c[k];
-                    }
-                    float *out = image.pixel(x, y);
-                    for (int k = 0; k < 3; ++k)
-                        out[k] = static_cast<float>(sum[k] / samples);
-                }
+        auto next = [&](int previous) {
+            return options.dynamicTiles ? nextTile.fetch_add(1) : previous + threadCount;
+        };
+        const int first = options.dynamicTiles ? nextTile.fetch_add(1) : state.index;
+        for (int t = first; t < tiles; t = next(t)) {
+            renderTile(t, state);
             const int done = doneTiles.fetch_add(1) + 1;
             const auto now = std::chrono::steady_clock::now();
             if (state.index == 0 && progress && now - reported > std::chrono::milliseconds(100)) {
@@ -87,9 +124,11 @@ RenderStatistics renderFrame(const Tracer &tracer, const RenderOptions &options,
     return statistics;
 }
 
-ProgressBar::ProgressBar(std::string label) : label_(std::move(label)), terminal_(isatty(2) != 0) {}
+ProgressBar::ProgressBar(std::string label, bool quiet)
+    : label_(std::move(label)), terminal_(isatty(2) != 0), quiet_(quiet) {}
 
 void ProgressBar::operator()(int done, int total) {
+    if (quiet_) return;
     const double share = total > 0 ? static_cast<double>(done) / total : 1.0;
     if (terminal_) {
         constexpr int kWidth = 40;
@@ -108,6 +147,7 @@ void ProgressBar::operator()(int done, int total) {
 }
 
 void ProgressBar::finish(const RenderStatistics &s) {
+    if (quiet_) return;
     if (terminal_) std::fprintf(stderr, "\n");
     std::fprintf(stderr, "%s done in %.2f s: %llu primary, %llu secondary rays (%.2f M rays/s)\n",
                  label_.c_str(), s.seconds, static_cast<unsigned long long>(s.primaryRays),

@@ -247,6 +247,12 @@ SceneDescription parseSceneDescription(const json &scene, const std::filesystem:
         if (encoding != "srgb" && encoding != "linear")
             (at / "encoding").fail("expected \"srgb\" or \"linear\"", image["encoding"]);
         description.linearImage = encoding == "linear";
+        if (image.contains("samples")) {
+            const double samples = number(image["samples"], at / "samples");
+            if (samples < 1 || samples > 256 || samples != std::floor(samples))
+                (at / "samples").fail("expected a whole number from 1 to 256", image["samples"]);
+            description.samplesPerPixel = static_cast<int>(samples);
+        }
     }
     return description;
 }

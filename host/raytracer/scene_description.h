@@ -74,6 +74,7 @@ struct SceneDescription {
     // How PNG images store the linear result: through the sRGB curve, or as
     // is (occlusion studies are usually looked at as plain values).
     bool linearImage = false;
+    int samplesPerPixel = 1;  // camera rays per pixel unless the render asks otherwise
 };
 
 // Reads the renderer's part of a scene document; surfaceIndex maps the

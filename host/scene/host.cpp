@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "host/base/error.h"
+#include "host/base/suggest.h"
 
 namespace host {
 
@@ -54,10 +55,16 @@ NodeServer *Host::findServer(std::string_view name) const {
 
 NodeServer &Host::requireServer(std::string_view name) const {
     if (NodeServer *server = findServer(name)) return *server;
-    std::string known;
+    std::vector<std::string> names;
     for (const auto &server : servers_)
-        known += (known.empty() ? "" : ", ") + inQuotes(server->userName());
-    throw Error("no node kind " + inQuotes(std::string(name)) + "; the module offers " + known);
+        names.push_back(server->userName());
+    std::string text = "no node kind " + inQuotes(std::string(name));
+    if (const std::string near = nearestName(name, names); !near.empty())
+        text += "; did you mean " + inQuotes(near) + "?";
+    std::string known;
+    for (const std::string &kind : names)
+        known += (known.empty() ? "" : ", ") + inQuotes(kind);
+    throw Error(text + "; the module offers " + known);
 }
 
 ModuleNode &Host::addNode(Graph &graph, std::string_view kind, std::string name) {

@@ -9,6 +9,7 @@
 #include "host/nodes/native_nodes.h"
 #include "host/panel/panel.h"
 #include "host/scene/host.h"
+#include "host/scene/readable_settings.h"
 #include "host/services/services.h"
 #include "host/services/vparm_access.h"
 
@@ -410,8 +411,17 @@ json Scene::save(bool binary) const {
     return document;
 }
 
-void Scene::saveTo(const std::filesystem::path &file, bool binary) const {
-    const std::string text = save(binary).dump(2) + "\n";
+std::vector<std::pair<json::json_pointer, ModuleNode *>> Scene::moduleNodes() const {
+    std::vector<std::pair<json::json_pointer, ModuleNode *>> nodes;
+    for (const auto &entry : graphs_)
+        nodes.insert(nodes.end(), entry->moduleNodes.begin(), entry->moduleNodes.end());
+    return nodes;
+}
+
+void Scene::saveTo(const std::filesystem::path &file, SaveForm form) const {
+    const std::string text = (form == SaveForm::Settings ? readableDocument(*this).dump(2)
+                                                         : save(form == SaveForm::Binary).dump(2)) +
+                             "\n";
     std::filesystem::path temporary = file;
     temporary += ".partial";
     {

@@ -24,6 +24,7 @@
 namespace host {
 
 class Host;
+class ModuleNode;
 class SurfaceNode;
 
 class Scene {
@@ -59,9 +60,20 @@ class Scene {
     // The document with every module node's data saved in the text or the
     // binary form, in place of its settings.
     nlohmann::json save(bool binary) const;
-    // Writes save() to a file, through a temporary beside it so that a failed
-    // write leaves the old file whole.
-    void saveTo(const std::filesystem::path &file, bool binary) const;
+    // How saveTo writes module nodes: as readable settings by panel name
+    // (falling back to text data for a node whose state the panel cannot
+    // carry whole), as text data, or as binary data.
+    enum class SaveForm { Settings, Text, Binary };
+    // Writes the scene to a file, through a temporary beside it so that a
+    // failed write leaves the old file whole.
+    void saveTo(const std::filesystem::path &file, SaveForm form) const;
+    void saveTo(const std::filesystem::path &file, bool binary) const {
+        saveTo(file, binary ? SaveForm::Binary : SaveForm::Text);
+    }
+
+    Host &host() const { return host_; }
+    // Every module node with the place of its entry in the document.
+    std::vector<std::pair<nlohmann::json::json_pointer, ModuleNode *>> moduleNodes() const;
 
   private:
     Scene(Host &host, nlohmann::json document, std::filesystem::path file);

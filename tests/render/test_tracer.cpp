@@ -223,10 +223,10 @@ TEST_F(TracerTest, OneThreadRendersRepeatAndTwoThreadsAgree) {
     options.samplesPerPixel = 2;
     render::renderFrame(*tracer, options, first);
     render::renderFrame(*tracer, options, second);
-    EXPECT_EQ(first.rgb, second.rgb);
+    EXPECT_EQ(first.values, second.values);
     options.threads = 2;
     const auto statistics = render::renderFrame(*tracer, options, parallel);
-    EXPECT_EQ(first.rgb, parallel.rgb);
+    EXPECT_EQ(first.values, parallel.values);
     EXPECT_EQ(statistics.primaryRays, 640u * 480u * 2u);
 }
 

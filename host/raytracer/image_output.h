@@ -1,0 +1,73 @@
+// Writing pictures to files, the format chosen by the file's extension:
+//   .png        8 bits, through the sRGB curve (or as is, when linear)
+//   .exr        half floats, or full floats on request
+//   .hdr        RGBE; a one-channel picture is written grey in all three
+//   .tif .tiff  32-bit floats
+//   .pfm        32-bit floats, bottom row first
+// A file is replaced whole or not at all: every picture goes to a temporary
+// beside its target and is renamed over it only once written. Writing
+// through a symbolic link writes the file it points to, and a file that is
+// replaced keeps its permissions.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "host/raytracer/image.h"
+
+namespace render {
+
+class ImageError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+enum class ImageFormat { Png, Exr, Hdr, Tiff, Pfm };
+
+struct ImageEncoding {
+    bool linear = false;     // PNG: store values as they are, not through the sRGB curve
+    bool fullFloat = false;  // EXR: 32-bit floats instead of halves
+};
+
+// The format a file's extension asks for; throws ImageError naming the file
+// and the extensions there are.
+ImageFormat imageFormatOf(const std::filesystem::path &file);
+
+// The file a write to this path lands on: the end of its chain of symbolic
+// links, or the path itself.
+std::filesystem::path writeTarget(const std::filesystem::path &file);
+
+// Throws ImageError, naming the file, unless its extension is known and its
+// folder exists and takes new files. Meant to be asked before long work.
+void checkImageOutput(const std::filesystem::path &file);
+
+// Pictures written together: each goes to a temporary at once, and commit()
+// moves them all into place. Destroyed before commit() (a later write
+// failed), the batch removes its temporaries, leaving every target as it was.
+class ImageBatch {
+  public:
+    ImageBatch() = default;
+    ~ImageBatch();
+    ImageBatch(const ImageBatch &) = delete;
+    ImageBatch &operator=(const ImageBatch &) = delete;
+
+    // Writes the picture to a temporary beside the file; throws ImageError.
+    void add(const Image &image, const std::filesystem::path &file, ImageEncoding encoding = {});
+    // Moves every temporary over its target; throws ImageError naming the
+    // first that would not move (those moved before it stay).
+    void commit();
+
+  private:
+    struct Pending {
+        std::filesystem::path temporary, target;
+    };
+    std::vector<Pending> pending_;
+};
+
+// One picture, written as a batch of one.
+void writeImage(const Image &image, const std::filesystem::path &file, ImageEncoding encoding = {});
+
+}  // namespace render

@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "host/raytracer/image_output.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string contents(const fs::path &file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class ImageOutput : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        folder = fs::temp_directory_path() /
+                 ("orv-image-output-" + std::to_string(getpid()) + "-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        for (std::size_t i = 0; i < picture.values.size(); ++i)
+            picture.values[i] = static_cast<float>(i) / picture.values.size();
+    }
+    void TearDown() override { fs::remove_all(folder); }
+    std::size_t filesIn(const fs::path &where) const {
+        return static_cast<std::size_t>(
+            std::distance(fs::directory_iterator(where), fs::directory_iterator()));
+    }
+
+    fs::path folder;
+    render::Image picture{4, 3};
+};
+
+TEST_F(ImageOutput, EachExtensionWritesItsFormat) {
+    const std::pair<const char *, std::string> magic[] = {
+        {"a.png", "\x89PNG"}, {"a.exr", "\x76\x2f\x31\x01"}, {"a.hdr", "#?"},
+        {"a.TIF", "II*"},     {"a.pfm", "PF\n4 3\n"},
+    };
+    for (const auto &[name, start] : magic) {
+        render::writeImage(picture, folder / name);
+        EXPECT_EQ(contents(folder / name).substr(0, start.size()), start) << name;
+    }
+    // A one-channel picture is a grey PFM, bottom row first.
+    render::Image grey(2, 2, 1);
+    grey.values = {1, 2, 3, 4};
+    render::writeImage(grey, folder / "grey.pfm");
+    const std::string pfm = contents(folder / "grey.pfm");
+    ASSERT_EQ(pfm.substr(0, 12), "Pf\n2 2\n-1.0\n");
+    float first;
+    std::memcpy(&first, pfm.data() + 12, sizeof first);
+    EXPECT_EQ(first, 3.0f);
+    EXPECT_EQ(filesIn(folder), std::size(magic) + 1);  // no temporaries left
+}
+
+TEST_F(ImageOutput, BadNamesAndFoldersFailBeforeAnyWork) {
+    EXPECT_THROW(render::checkImageOutput(folder / "a.jpg"), render::ImageError);
+    EXPECT_THROW(render::checkImageOutput(folder / "missing" / "a.png"), render::ImageError);
+    EXPECT_THROW(render::checkImageOutput(folder), render::ImageError);
+    try {
+        render::checkImageOutput(folder / "missing" / "a.png");
+    } catch (const render::ImageError &error) {
+        EXPECT_NE(std::string(error.what()).find("does not exist"), std::string::npos);
+    }
+    EXPECT_NO_THROW(render::checkImageOutput(folder / "a.exr"));
+    EXPECT_EQ(filesIn(folder), 0u);
+}
+
+TEST_F(ImageOutput, LinksArePassedThroughAndPermissionsKept) {
+    fs::create_directories(folder / "real");
+    render::writeImage(picture, folder / "real" / "frame.png");
+    fs::permissions(folder / "real" / "frame.png", fs::perms(0640), fs::perm_options::replace);
+    fs::create_symlink("real/frame.png", folder / "link.png");
+
+    picture.values[0] = 1.0f;
+    render::writeImage(picture, folder / "link.png");
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(folder / "link.png")));
+    EXPECT_EQ(fs::status(folder / "real" / "frame.png").permissions(), fs::perms(0640));
+    EXPECT_EQ(contents(folder / "link.png"), contents(folder / "real" / "frame.png"));
+    EXPECT_EQ(filesIn(folder / "real"), 1u);
+}
+
+TEST_F(ImageOutput, AFailedBatchLeavesEveryOldFileAsItWas) {
+    render::writeImage(picture, folder / "beauty.png");
+    render::writeImage(picture, folder / "depth.pfm");
+    const std::string beauty = contents(folder / "beauty.png");
+    const std::string depth = contents(folder / "depth.pfm");
+    picture.values[0] = 1.0f;
+    {
+        render::ImageBatch batch;
+        batch.add(picture, folder / "beauty.png");
+        batch.add(picture, folder / "depth.pfm");
+        EXPECT_THROW(batch.add(picture, folder / "nowhere" / "aov.exr"), render::ImageError);
+    }
+    EXPECT_EQ(contents(folder / "beauty.png"), beauty);
+    EXPECT_EQ(contents(folder / "depth.pfm"), depth);
+    EXPECT_EQ(filesIn(folder), 2u);
+}
+
+}  // namespace
