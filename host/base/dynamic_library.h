@@ -23,4 +23,7 @@ class DynamicLibrary {
     void *handle_ = nullptr;
 };
 
+// The directory of the running executable (empty when it cannot be told).
+std::filesystem::path executableDirectory();
+
 }  // namespace host

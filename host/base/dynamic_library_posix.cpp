@@ -28,4 +28,11 @@ void *DynamicLibrary::symbol(const char *name) const {
     return dlsym(handle_, name);
 }
 
+std::filesystem::path executableDirectory() {
+    std::error_code error;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) return {};
+    return exe.parent_path();
+}
+
 }  // namespace host
