@@ -153,6 +153,9 @@ constexpr std::array<HostPanelDataDesc, N + 1> dataDescription(const ValueRow (&
     return entries;
 }
 
+// The data description of a panel with no values (buttons only).
+inline constexpr HostPanelDataDesc kNoValues[] = {{0, nullptr, nullptr}};
+
 // ---- Compile-time checks ----
 
 namespace check {
