@@ -25,6 +25,14 @@ constexpr int paramChannels(int envType) {
     return (envType == HOST_VP_FLOAT3 || envType == HOST_VP_COLOR) ? 3 : 1;
 }
 
+// Not constexpr: reaching it at compile time stops the build.
+void offsetBeyondSixteenBits();
+
+constexpr Offset toOffset(std::size_t offset) {
+    if (offset > 0xffff) offsetBeyondSixteenBits();
+    return static_cast<Offset>(offset);
+}
+
 struct ValueRow {
     enum class Edits : std::uint8_t {
         Setting,  // an int32_t in the record (popup, choice, check box, integer field)
@@ -73,7 +81,7 @@ constexpr ValueRow setting(std::uint32_t id, const char *label, const char *cont
             "integer",
             controlType,
             ValueRow::Edits::Setting,
-            static_cast<Offset>(offset),
+            toOffset(offset),
             0,
             0,
             nullptr,
@@ -90,8 +98,8 @@ constexpr ValueRow param(std::uint32_t id, const char *label, const char *dataTy
             dataType,
             dataType,
             ValueRow::Edits::Param,
-            static_cast<Offset>(value),
-            static_cast<Offset>(handle),
+            toOffset(value),
+            toOffset(handle),
             envType,
             label,
             {x, y, z},
@@ -123,8 +131,7 @@ constexpr const ValueRow *findRow(std::span<const ValueRow> rows, std::uint32_t 
     return nullptr;
 }
 
-// Not constexpr: reaching it at compile time stops the build.
-void noValueRowHasThisId();
+void noValueRowHasThisId();  // not constexpr, as above
 
 // The row of an id, at compile time: an id without a row does not compile.
 template <std::size_t N>
@@ -145,6 +152,9 @@ constexpr std::array<HostPanelDataDesc, N + 1> dataDescription(const ValueRow (&
     entries[N] = {0, nullptr, nullptr};
     return entries;
 }
+
+// The data description of a panel with no values (buttons only).
+inline constexpr HostPanelDataDesc kNoValues[] = {{0, nullptr, nullptr}};
 
 // ---- Compile-time checks ----
 
