@@ -220,9 +220,34 @@ TEST_F(Occlusion, TheLimitColourAppearsBeyondTheSampleDepth) {
     EXPECT_TRUE(rays.rays.empty());
 }
 
+// Without a Function input a fan's draws and directions are made in batches
+// of 32 rays; with one, ray by ray. Both must fire the very same rays.
+TEST_F(Occlusion, BatchedAndOneByOneFansFireTheSameRays) {
+    for (const char *mode : {"Random", "Polar"}) {
+        const std::initializer_list<std::pair<const char *, const char *>> settings = {
+            {"Mode", mode}, {"Samples", "70"}, {"Polar Samples 1", "5"}, {"Polar Samples 2", "17"}};
+        host::ModuleNode &batched = occlusion(settings);  // each create seeds 3
+        rays.rays.clear();
+        scalar(batched, "Scalar");
+        const auto first = rays.rays;
+
+        host::ModuleNode &oneByOne = occlusion(settings);
+        host::Node &same = host::addNativeNode(graph, "Function", std::string("Same ") + mode,
+                                               {{"op", "linear"}, {"a", 1.0}}, "test");
+        graph.connect(*same.outputs().front(), oneByOne.requireInput("Function"));
+        rays.rays.clear();
+        scalar(oneByOne, "Scalar");
+        ASSERT_EQ(rays.rays.size(), first.size()) << mode;
+        EXPECT_GT(first.size(), 64u) << mode;
+        for (std::size_t i = 0; i < first.size(); ++i)
+            ASSERT_EQ(rays.rays[i].direction, first[i].direction) << mode << " ray " << i;
+    }
+}
+
 TEST_F(Occlusion, TheFunctionInputMapsEachRaysAmount) {
     host::ModuleNode &ao = occlusion({{"Ranged", "off"}});
-    host::Node &half = host::addNativeNode(graph, "Function", "Half", {{"op", "linear"}, {"a", 0.5}}, "test");
+    host::Node &half =
+        host::addNativeNode(graph, "Function", "Half", {{"op", "linear"}, {"a", 0.5}}, "test");
     graph.connect(*half.outputs().front(), ao.requireInput("Function"));
     everyRayHitsAt(1.0);  // v = 1, mapped to 0.5
     EXPECT_NEAR(scalar(ao, "Scalar"), 0.5, 1e-12);
