@@ -29,7 +29,10 @@ TEST_F(ModuleTest, ServerTableListsHandlerAndInterfacePairsInOrder) {
         {"Counter", "Math"},
         {"Exponential Decay (Color)", "Math"},
         {"Exponential Decay (Scalar)", "Math"},
+        {"Gaussian Reflections", "Surfacing"},
+        {"Gaussian Refractions", "Surfacing"},
         {"Hold Value", "Math"},
+        {"Pixel Image", "Surfacing"},
         {"Render Info", "Info"},
         {"Random", "Math"},
         {"RayShade", "Surfacing"},
@@ -81,7 +84,7 @@ int activate(const host::ServerInfo &server, int version, void *local) {
 TEST_F(ModuleTest, HandlerActivationAsksForServicesInOrder) {
     host.services().clearRequestLog();
     RecordedHandler handler;
-    ASSERT_EQ(activate(record(host, 18), 1, &handler.record), 0);
+    ASSERT_EQ(activate(record(host, 24), 1, &handler.record), 0);
     EXPECT_EQ(
         host.services().requestLog(),
         (std::vector<std::string>{"NodeFuncs", "NodeEditorFuncs", "NodeInputFuncs 2",
@@ -137,14 +140,14 @@ TEST_F(ModuleTest, FailedActivationsLeaveTheRecordUntouched) {
     // Render Info alone asks for no envelope services.
     host.services().withhold("LWVParmFuncs 2");
     RecordedHandler info;
-    EXPECT_EQ(activate(record(host, 12), 1, &info.record), 0);
+    EXPECT_EQ(activate(record(host, 18), 1, &info.record), 0);
     RecordedHandler sqrt;
-    EXPECT_EQ(activate(record(host, 18), 1, &sqrt.record), 2);
+    EXPECT_EQ(activate(record(host, 24), 1, &sqrt.record), 2);
     EXPECT_TRUE(sqrt.untouched());
 }
 
 TEST_F(ModuleTest, PanelActivationChecksVersionAndServices) {
-    const host::ServerInfo &panel = record(host, 19);
+    const host::ServerInfo &panel = record(host, 25);
     ASSERT_EQ(panel.serverClass, "NodeInterface");
     HostNodeInterface local{nullptr, reinterpret_cast<HostPanelID>(1), nullptr, nullptr};
     EXPECT_EQ(activate(panel, 3, &local), 1);
