@@ -9,7 +9,6 @@
 #include "framework/hints.h"
 #include "framework/inputs.h"
 #include "framework/lifecycle.h"
-#include "framework/persistence.h"
 #include "nodes/math/generator.h"
 #include "nodes/node_kinds.h"
 
@@ -101,38 +100,18 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
 
 constexpr double kGrey = 0.78431;
 
-constexpr fw::ParamSpec kParams[] = {
-    {"Color",
-     HOST_VP_COLOR,
-     offsetof(GaussianRefractions, color),
-     offsetof(GaussianRefractions, colorVParm),
-     {kGrey, kGrey, kGrey}},
-    {"Image Seam Angle",
-     HOST_VP_ANGLE,
-     offsetof(GaussianRefractions, seamAngle),
-     offsetof(GaussianRefractions, seamAngleVParm),
-     {0.0}},
-    {"Refraction Index",
-     HOST_VP_FLOAT,
-     offsetof(GaussianRefractions, index),
-     offsetof(GaussianRefractions, indexVParm),
-     {1.0}},
-    {"Refraction Blur",
-     HOST_VP_PERCENT,
-     offsetof(GaussianRefractions, blur),
-     offsetof(GaussianRefractions, blurVParm),
-     {0.0}},
+enum Id : std::uint32_t {
+    kMode = 0x8001,
+    kImage,
+    kSeamAngle,
+    kIndex,
+    kTint,
+    kColor,
+    kBlur,
+    kSamples,
+    kDepth,
+    kIndexBorder,
 };
-enum ParamIndex { kColor, kSeamAngle, kIndex, kBlur };
-
-constexpr fw::SettingSpec kSettings[] = {
-    {offsetof(GaussianRefractions, mode), kTraceAndBackdrop},
-    {offsetof(GaussianRefractions, imageIndex), 0},
-    {offsetof(GaussianRefractions, tint), 0},
-    {offsetof(GaussianRefractions, samples), 8},
-    {offsetof(GaussianRefractions, blurDepth), 0},
-};
-enum SettingIndex { kMode, kImage, kTint, kSamples, kDepth };
 
 constexpr fw::ConnectorSpec kInputs[] = {
     {"Color", HOST_NOT_COLOR, offsetof(GaussianRefractions, colorIn)},
@@ -146,52 +125,56 @@ constexpr fw::ConnectorSpec kInputs[] = {
 constexpr fw::ConnectorSpec kOutputs[] = {
     {"Color", HOST_NOT_COLOR, offsetof(GaussianRefractions, colorOut)},
 };
-constexpr fw::ControlSpec kControls[] = {
-    {0x8001, fw::ControlSpec::Setting, kMode, fw::kNoGate},
-    {0x8002, fw::ControlSpec::Setting, kImage, fw::kNoGate},
-    {0x8003, fw::ControlSpec::Param, kSeamAngle, 1},
-    {0x8004, fw::ControlSpec::Param, kIndex, 2},
-    {0x8005, fw::ControlSpec::Setting, kTint, fw::kNoGate},
-    {0x8006, fw::ControlSpec::Param, kColor, 0},
-    {0x8007, fw::ControlSpec::Param, kBlur, 3},
-    {0x8008, fw::ControlSpec::Setting, kSamples, 4},
-    {0x8009, fw::ControlSpec::Setting, kDepth, 5},
-};
 
-constexpr HostPanelDataDesc kDataDescription[] = {
-    {0x8001, "Mode", "integer"},
-    {0x8002, "Image", "integer"},
-    {0x8003, "Image Seam Angle", "angle-env"},
-    {0x8004, "Refraction Index", "float-env"},
-    {0x8005, "Tint Refractions", "integer"},
-    {0x8006, "Color", "color-env"},
-    {0x8007, "Refraction Blur", "percent-env"},
-    {0x8008, "Samples", "integer"},
-    {0x8009, "Blur Depth", "integer"},
-    {0, nullptr, nullptr},
+using R = GaussianRefractions;
+constexpr fw::ValueRow kValues[] = {
+    fw::setting(kMode, "Mode", "iPopChoice", offsetof(R, mode), kTraceAndBackdrop),
+    fw::setting(kImage, "Image", "iPopChoice", offsetof(R, imageIndex), 0),
+    fw::param(kSeamAngle, "Image Seam Angle", "angle-env", HOST_VP_ANGLE,
+              FW_PARAM_FIELDS(R, seamAngle), 0.0)
+        .gatedBy("Angle"),
+    fw::param(kIndex, "Refraction Index", "float-env", HOST_VP_FLOAT, FW_PARAM_FIELDS(R, index),
+              1.0)
+        .gatedBy("IOR"),
+    fw::setting(kTint, "Tint Refractions", "iBoolean", offsetof(R, tint), 0),
+    fw::param(kColor, "Color", "color-env", HOST_VP_COLOR, FW_PARAM_FIELDS(R, color), kGrey, kGrey,
+              kGrey)
+        .gatedBy("Color"),
+    fw::param(kBlur, "Refraction Blur", "percent-env", HOST_VP_PERCENT, FW_PARAM_FIELDS(R, blur),
+              0.0)
+        .gatedBy("Blur"),
+    fw::setting(kSamples, "Samples", "integer", offsetof(R, samples), 8).gatedBy("Samples"),
+    fw::setting(kDepth, "Blur Depth", "integer", offsetof(R, blurDepth), 0).gatedBy("Blur Depth"),
 };
+FW_CHECK_VALUES(GaussianRefractions, kValues, kInputs);
+constexpr auto kDataDescription = fw::dataDescription(kValues);
+
+// The vparms are made in this order; the ints, the image reference and the
+// vparms are saved in the other.
+constexpr std::uint32_t kParamOrder[] = {kColor, kSeamAngle, kIndex, kBlur};
+constexpr std::uint32_t kSaveOrder[] = {kMode,          kImage,     kTint,  kSamples, kDepth,
+                                        fw::kKindItems, kSeamAngle, kIndex, kColor,   kBlur};
 
 const HostPanelHint kHints[] = {
     FW_HINT_CHANGE_NOTIFY((imagePopupChangeNotify<kPopup, kGaussianRefractions>)),
-    FW_HINT_CONTROL(0x8001, "iPopChoice", "Mode"),
-    FW_HINT_CHOICES(0x8001, kBlurSourceChoices),
-    FW_HINT_CONTROL(0x8002, "iPopChoice", "Image"),
-    FW_HINT_POPUP_FUNCS(0x8002, imagePopupCount<kPopup>, imagePopupName<kPopup>),
-    FW_HINT_CONTROL(0x8003, "angle-env", "Image Seam Angle"),
-    FW_HINT_CONTROL(0x8004, "float-env", "Refraction Index"),
-    FW_HINT_CONTROL(0x8005, "iBoolean", "Tint Refractions"),
-    FW_HINT_CONTROL(0x8006, "color-env", "Color"),
-    FW_HINT_ENABLE(0x8005, nullptr, nullptr, FW_ID(0x8006)),
-    FW_HINT_BORDER(0x800a, FW_ID(0x8004), FW_ID(0x8006)),
-    FW_HINT_CONTROL(0x8007, "percent-env", "Refraction Blur"),
-    FW_HINT_CONTROL(0x8008, "integer", "Samples"),
-    FW_HINT_MIN(0x8008, 1),
-    FW_HINT_HARD_MIN_MAX(0x8008, 1, 0),
-    FW_HINT_CONTROL(0x8009, "integer", "Blur Depth"),
-    FW_HINT_MIN(0x8009, 0),
-    FW_HINT_HARD_MIN_MAX(0x8009, 1, 0),
-    FW_HINT_DESTROY_NOTIFY(fw::panelDestroy),
-    FW_HINT_END,
+    FW_HINT_VALUE(kValues, kMode),
+    FW_HINT_CHOICES(kMode, kBlurSourceChoices),
+    FW_HINT_VALUE(kValues, kImage),
+    FW_HINT_POPUP_FUNCS(kImage, imagePopupCount<kPopup>, imagePopupName<kPopup>),
+    FW_HINT_VALUE(kValues, kSeamAngle),
+    FW_HINT_VALUE(kValues, kIndex),
+    FW_HINT_VALUE(kValues, kTint),
+    FW_HINT_VALUE(kValues, kColor),
+    FW_HINT_ENABLE(kTint, nullptr, nullptr, FW_ID(kColor)),
+    FW_HINT_BORDER(kIndexBorder, FW_ID(kIndex), FW_ID(kColor)),
+    FW_HINT_VALUE(kValues, kBlur),
+    FW_HINT_VALUE(kValues, kSamples),
+    FW_HINT_MIN(kSamples, 1),
+    FW_HINT_HARD_MIN_MAX(kSamples, 1, 0),
+    FW_HINT_VALUE(kValues, kDepth),
+    FW_HINT_MIN(kDepth, 0),
+    FW_HINT_HARD_MIN_MAX(kDepth, 1, 0),
+    FW_HINT_FINISH,
 };
 
 int acquireServices(HostServiceLookup lookup) {
@@ -200,26 +183,13 @@ int acquireServices(HostServiceLookup lookup) {
     return acquireBackdrop(lookup, backdrop);
 }
 
-// The ints, then the image reference when one is selected, then the vparms
-// in their saved order.
-constexpr ParamIndex kSavedParams[] = {kSeamAngle, kIndex, kColor, kBlur};
-
-HostError save(fw::NodeBase *node, const HostSaveState *state) {
-    for (const fw::SettingSpec &setting : kSettings)
-        fw::saveInt16(state, fw::field<std::int32_t>(node, setting.offset));
+HostError saveItems(fw::NodeBase *node, const HostSaveState *state) {
     saveImageReference(kPopup, node, state);
-    for (ParamIndex param : kSavedParams)
-        if (HostError error = fw::saveParam(node, kParams[param], state)) return error;
     return nullptr;
 }
 
-HostError load(fw::NodeBase *node, const HostLoadState *state) {
-    for (const fw::SettingSpec &setting : kSettings)
-        fw::loadInt16(state, fw::field<std::int32_t>(node, setting.offset));
+HostError loadItems(fw::NodeBase *node, const HostLoadState *state) {
     loadImageReference(kPopup, node, state);
-    for (ParamIndex param : kSavedParams)
-        if (HostError error = fw::loadParam(node, kParams[param], state)) return error;
-    fw::refreshCachedValues(node, 0.0);
     return nullptr;
 }
 
@@ -234,25 +204,22 @@ void afterPanelCreated(fw::NodeBase *node) {
 
 }  // namespace
 
-extern const fw::NodeKind kGaussianRefractions = {
+extern const fw::NodeKind kGaussianRefractions = fw::nodeKind<GaussianRefractions>({
     .channelGroup = "Gaussian Refractions",
-    .recordSize = sizeof(GaussianRefractions),
-    .setsPreviewType = false,
-    .usesEnvelopes = true,
-    .params = kParams,
-    .settings = kSettings,
+    .values = kValues,
+    .paramOrder = kParamOrder,
+    .saveOrder = kSaveOrder,
     .inputs = kInputs,
     .outputs = kOutputs,
-    .controls = kControls,
-    .dataDescription = kDataDescription,
+    .dataDescription = kDataDescription.data(),
     .hints = kHints,
     .services = &services,
     .evaluate = evaluate,
     .hooks = {.acquireServices = acquireServices,
-              .load = load,
-              .save = save,
+              .saveItems = saveItems,
+              .loadItems = loadItems,
               .renderStart = renderStart,
               .afterPanelCreated = afterPanelCreated},
-};
+});
 
 }  // namespace orv

@@ -7,7 +7,6 @@
 #include "framework/hints.h"
 #include "framework/inputs.h"
 #include "framework/lifecycle.h"
-#include "framework/persistence.h"
 #include "image_popup.h"
 #include "nodes/node_kinds.h"
 #include "pixel_tiling.h"
@@ -124,26 +123,19 @@ void HOST_CALL drawThumbnail(HostPanelID panel, std::uint32_t, HostDrawAreaID ar
         }
 }
 
-constexpr fw::ParamSpec kParams[] = {
-    {"Bg Color",
-     HOST_VP_COLOR,
-     offsetof(PixelImage, bgColor),
-     offsetof(PixelImage, bgColorVParm),
-     {0.0, 0.0, 0.0}},
-    {"Opacity",
-     HOST_VP_PERCENT,
-     offsetof(PixelImage, opacity),
-     offsetof(PixelImage, opacityVParm),
-     {1.0}},
+// The thumbnail (0x8001) shows the image and holds no value: the values
+// begin at 0x8002.
+enum Id : std::uint32_t {
+    kThumbnail = 0x8001,
+    kBgColor,
+    kImage,
+    kBlending,
+    kOpacity,
+    kUTiling,
+    kVTiling,
+    kX,
+    kY,
 };
-enum ParamIndex { kBgColor, kOpacity };
-
-constexpr fw::SettingSpec kSettings[] = {
-    {offsetof(PixelImage, imageIndex), 0}, {offsetof(PixelImage, blending), 0},
-    {offsetof(PixelImage, uTiling), 0},    {offsetof(PixelImage, vTiling), 0},
-    {offsetof(PixelImage, x), 0},          {offsetof(PixelImage, y), 0},
-};
-enum SettingIndex { kImage, kBlending, kUTiling, kVTiling, kX, kY };
 
 constexpr fw::ConnectorSpec kInputs[] = {
     {"Bg Color", HOST_NOT_COLOR, offsetof(PixelImage, bgColorIn)},
@@ -159,28 +151,31 @@ constexpr fw::ConnectorSpec kOutputs[] = {
     {"Color", HOST_NOT_COLOR, offsetof(PixelImage, colorOut)},
     {"Alpha", HOST_NOT_SCALAR, offsetof(PixelImage, alphaOut)},
 };
-constexpr fw::ControlSpec kControls[] = {
-    {0x8002, fw::ControlSpec::Param, kBgColor, 0},
-    {0x8003, fw::ControlSpec::Setting, kImage, 1},
-    {0x8004, fw::ControlSpec::Setting, kBlending, 2},
-    {0x8005, fw::ControlSpec::Param, kOpacity, 3},
-    {0x8006, fw::ControlSpec::Setting, kUTiling, 4},
-    {0x8007, fw::ControlSpec::Setting, kVTiling, 5},
-    {0x8008, fw::ControlSpec::Setting, kX, 6},
-    {0x8009, fw::ControlSpec::Setting, kY, 7},
-};
 
-constexpr HostPanelDataDesc kDataDescription[] = {
-    {0x8002, "Bg Color", "color-env"},
-    {0x8003, "Image", "integer"},
-    {0x8004, "Blending", "integer"},
-    {0x8005, "Opacity", "percent-env"},
-    {0x8006, "U Tiling", "integer"},
-    {0x8007, "V Tiling", "integer"},
-    {0x8008, "X", "integer"},
-    {0x8009, "Y", "integer"},
-    {0, nullptr, nullptr},
+using R = PixelImage;
+constexpr fw::ValueRow kValues[] = {
+    fw::param(kBgColor, "Bg Color", "color-env", HOST_VP_COLOR, FW_PARAM_FIELDS(R, bgColor), 0.0,
+              0.0, 0.0)
+        .gatedBy("Bg Color"),
+    fw::setting(kImage, "Image", "iPopChoice", offsetof(R, imageIndex), 0).gatedBy("Image"),
+    fw::setting(kBlending, "Blending", "iPopChoice", offsetof(R, blending), 0).gatedBy("Blending"),
+    fw::param(kOpacity, "Opacity", "percent-env", HOST_VP_PERCENT, FW_PARAM_FIELDS(R, opacity), 1.0)
+        .gatedBy("Opacity"),
+    fw::setting(kUTiling, "U Tiling", "iPopChoice", offsetof(R, uTiling), 0).gatedBy("U Tiling"),
+    fw::setting(kVTiling, "V Tiling", "iPopChoice", offsetof(R, vTiling), 0).gatedBy("V Tiling"),
+    fw::setting(kX, "X", "integer", offsetof(R, x), 0).gatedBy("X"),
+    fw::setting(kY, "Y", "integer", offsetof(R, y), 0).gatedBy("Y"),
 };
+// The common checks but the first: the ids start one late, past the thumbnail.
+static_assert(fw::check::dataTypesMatch(kValues), "a value's data type does not match");
+static_assert(fw::check::gatesNameInputs(kValues, kInputs), "a gate names no fitting input");
+static_assert(fw::check::fieldsFit(kValues, sizeof(fw::NodeBase), sizeof(PixelImage)),
+              "a value's field does not fit the record");
+constexpr auto kDataDescription = fw::dataDescription(kValues);
+
+// The ints, the image reference, then the vparms.
+constexpr std::uint32_t kSaveOrder[] = {kImage, kBlending,      kUTiling, kVTiling, kX,
+                                        kY,     fw::kKindItems, kBgColor, kOpacity};
 
 const char *const kBlendChoices[] = {"Normal",   "Additive",    "Subtractive", "Multiply",
                                      "Screen",   "Darken",      "Lighten",     "Difference",
@@ -190,58 +185,48 @@ const char *const kTilingChoices[] = {"Reset", "Repeat", "Mirror", "Edge", nullp
 
 const HostPanelHint kHints[] = {
     FW_HINT_CHANGE_NOTIFY((imagePopupChangeNotify<kPopup, kPixelImage>)),
-    FW_HINT_ADD(0x8001, "dThumbnail"),
+    FW_HINT_ADD(kThumbnail, "dThumbnail"),
     FW_WORD(HOST_XPTAG_CTLCFG),
-    FW_WORD(0x8001),
+    FW_WORD(kThumbnail),
     FW_WORD(0),
     FW_WORD(2),
     FW_WORD(HOST_XPTAG_CTLCFG),
-    FW_WORD(0x8001),
+    FW_WORD(kThumbnail),
     FW_WORD(0),
     FW_WORD(0x20000),
     FW_WORD(HOST_XPTAG_DRAWFUNC),
-    FW_WORD(0x8001),
+    FW_WORD(kThumbnail),
     FW_CALLBACK(drawThumbnail),
-    FW_HINT_CONTROL(0x8002, "color-env", "Bg Color"),
-    FW_HINT_CONTROL(0x8003, "iPopChoice", "Image"),
-    FW_HINT_POPUP_FUNCS(0x8003, imagePopupCount<kPopup>, imagePopupName<kPopup>),
-    FW_HINT_CONTROL(0x8004, "iPopChoice", "Blending"),
-    FW_HINT_CHOICES(0x8004, kBlendChoices),
-    FW_HINT_CONTROL(0x8005, "percent-env", "Opacity"),
-    FW_HINT_MIN(0x8005, 0),
-    FW_HINT_MAX(0x8005, 1),
-    FW_HINT_CONTROL(0x8006, "iPopChoice", "U Tiling"),
-    FW_HINT_CHOICES(0x8006, kTilingChoices),
-    FW_HINT_CONTROL(0x8007, "iPopChoice", "V Tiling"),
-    FW_HINT_CHOICES(0x8007, kTilingChoices),
-    FW_HINT_CONTROL(0x8008, "integer", "X"),
-    FW_HINT_CONTROL(0x8009, "integer", "Y"),
-    FW_HINT_LEFT_ALIGN(FW_ID(0x8001)),
-    FW_HINT_NARROW(FW_ID(0x8002), FW_ID(0x8003), FW_ID(0x8004)),
-    FW_HINT_DESTROY_NOTIFY(fw::panelDestroy),
-    FW_HINT_END,
+    FW_HINT_VALUE(kValues, kBgColor),
+    FW_HINT_VALUE(kValues, kImage),
+    FW_HINT_POPUP_FUNCS(kImage, imagePopupCount<kPopup>, imagePopupName<kPopup>),
+    FW_HINT_VALUE(kValues, kBlending),
+    FW_HINT_CHOICES(kBlending, kBlendChoices),
+    FW_HINT_VALUE(kValues, kOpacity),
+    FW_HINT_MIN(kOpacity, 0),
+    FW_HINT_MAX(kOpacity, 1),
+    FW_HINT_VALUE(kValues, kUTiling),
+    FW_HINT_CHOICES(kUTiling, kTilingChoices),
+    FW_HINT_VALUE(kValues, kVTiling),
+    FW_HINT_CHOICES(kVTiling, kTilingChoices),
+    FW_HINT_VALUE(kValues, kX),
+    FW_HINT_VALUE(kValues, kY),
+    FW_HINT_LEFT_ALIGN(FW_ID(kThumbnail)),
+    FW_HINT_NARROW(FW_ID(kBgColor), FW_ID(kImage), FW_ID(kBlending)),
+    FW_HINT_FINISH,
 };
 
 int acquireServices(HostServiceLookup lookup) {
     return acquireImageServices(lookup, imageServices);
 }
 
-HostError save(fw::NodeBase *node, const HostSaveState *state) {
-    for (const fw::SettingSpec &setting : kSettings)
-        fw::saveInt16(state, fw::field<std::int32_t>(node, setting.offset));
+HostError saveItems(fw::NodeBase *node, const HostSaveState *state) {
     saveImageReference(kPopup, node, state);
-    for (const fw::ParamSpec &param : kParams)
-        if (HostError error = fw::saveParam(node, param, state)) return error;
     return nullptr;
 }
 
-HostError load(fw::NodeBase *node, const HostLoadState *state) {
-    for (const fw::SettingSpec &setting : kSettings)
-        fw::loadInt16(state, fw::field<std::int32_t>(node, setting.offset));
+HostError loadItems(fw::NodeBase *node, const HostLoadState *state) {
     loadImageReference(kPopup, node, state);
-    for (const fw::ParamSpec &param : kParams)
-        if (HostError error = fw::loadParam(node, param, state)) return error;
-    fw::refreshCachedValues(node, 0.0);
     return nullptr;
 }
 
@@ -256,25 +241,21 @@ void afterPanelCreated(fw::NodeBase *node) {
 
 }  // namespace
 
-extern const fw::NodeKind kPixelImage = {
+extern const fw::NodeKind kPixelImage = fw::nodeKind<PixelImage>({
     .channelGroup = "PixelImage",
-    .recordSize = sizeof(PixelImage),
-    .setsPreviewType = false,
-    .usesEnvelopes = true,
-    .params = kParams,
-    .settings = kSettings,
+    .values = kValues,
+    .saveOrder = kSaveOrder,
     .inputs = kInputs,
     .outputs = kOutputs,
-    .controls = kControls,
-    .dataDescription = kDataDescription,
+    .dataDescription = kDataDescription.data(),
     .hints = kHints,
     .services = &services,
     .evaluate = evaluate,
     .hooks = {.acquireServices = acquireServices,
-              .load = load,
-              .save = save,
+              .saveItems = saveItems,
+              .loadItems = loadItems,
               .renderStart = renderStart,
               .afterPanelCreated = afterPanelCreated},
-};
+});
 
 }  // namespace orv
