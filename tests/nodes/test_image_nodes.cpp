@@ -137,7 +137,7 @@ TEST_F(ImageNodes, ReflectionSourcesAndTint) {
     set(node, "Mode", "Spherical Map");  // with "(none)": black
     EXPECT_EQ(color(node), (Triple{0, 0, 0}));
     set(node, "Mode", "3");  // " Ray Tracing + Spherical Map"
-    traces.length = -1.0;  // a miss keeps what the trace wrote
+    traces.length = -1.0;    // a miss keeps what the trace wrote
     EXPECT_EQ(color(node), traces.color);
     set(node, "Tint Reflections", "on");
     feed(node, "Color", Triple{2, 2, 0});
