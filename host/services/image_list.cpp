@@ -35,20 +35,19 @@ struct ImageList::Image {
     }
 };
 
-// The filtered lookups: a texture system of this list's own, so that hosts in
-// one process never see each other's files, with MIP levels made on first use
-// of each image.
+// The filtered lookups, through OpenImageIO's process-wide texture system,
+// with MIP levels made on first use of each image. A private texture system
+// per list cannot be torn down cleanly with the packaged library (its destroy
+// frees the system through the wrong type), so every list shares the one the
+// library keeps; a load drops whatever it cached of the file before.
 struct ImageList::Textures {
-    OIIO::TextureSystem *system = OIIO::TextureSystem::create(false);
+    OIIO::TextureSystem *system = OIIO::TextureSystem::create(true);
     Textures() {
         system->attribute("automip", 1);
         system->attribute("autotile", 64);
         system->attribute("max_memory_MB", 512.0f);
         system->attribute("unassociatedalpha", 1);
     }
-    ~Textures() { OIIO::TextureSystem::destroy(system); }
-    Textures(const Textures &) = delete;
-    Textures &operator=(const Textures &) = delete;
 };
 
 namespace {
