@@ -50,6 +50,14 @@ void addNodeChoiceOptions(CLI::App &command, NodeChoice &choice, bool withInputs
                     "Set a panel control as a user would: CONTROL=VALUE, the control by id "
                     "(0x8002) or unique label; choices by text")
         ->take_all();
+    command
+        .add_option("--image", choice.images,
+                    "Read an image file into the scene's image list before the node is made "
+                    "(repeatable; in order)")
+        ->check(CLI::ExistingFile);
+    command.add_option("--file-request", choice.fileRequests,
+                       "Answer the next file request the node makes, as a user would: the file "
+                       "picked, or \"cancel\" (repeatable; unscripted requests are cancelled)");
     if (withInputs)
         command
             .add_option("-i,--input", choice.inputs,
@@ -153,6 +161,15 @@ int evaluateToNumbers(host::OutputConnector &output, HostSample &sample, double 
 PreparedNode openScene(const Common &common, const NodeChoice &choice) {
     PreparedNode prepared;
     prepared.host = makeHost(common);
+    host::Services &services = prepared.host->services();
+    for (const std::string &answer : choice.fileRequests) {
+        if (answer == "cancel")
+            services.fileRequests().cancel();
+        else
+            services.fileRequests().answer(answer);
+    }
+    for (const std::string &image : choice.images)
+        services.images().load(image);
     if (!choice.scene.empty()) {
         prepared.scene = host::Scene::load(*prepared.host, choice.scene);
         prepared.framesPerSecond = prepared.scene->settings().framesPerSecond;

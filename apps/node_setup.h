@@ -16,8 +16,10 @@ struct NodeChoice {
     std::string node;   // a kind ("Sqrt", "Orv Sqrt") or, with a scene, a node's name
     std::string scene;  // scene file, optional
     std::string graph;  // graph of the scene holding the node, optional
-    std::vector<std::string> settings;  // CONTROL=VALUE
-    std::vector<std::string> inputs;    // INPUT=VALUE
+    std::vector<std::string> settings;      // CONTROL=VALUE
+    std::vector<std::string> inputs;        // INPUT=VALUE
+    std::vector<std::string> images;        // files read into the image list first
+    std::vector<std::string> fileRequests;  // answers to file requests: a file or "cancel"
 };
 
 void addNodeChoiceOptions(CLI::App &command, NodeChoice &choice, bool withInputs);

@@ -1,11 +1,41 @@
 // orvhost panel: a node's panel as text.
+#include <OpenImageIO/imageio.h>
+
 #include <cstdio>
 #include <memory>
 
+#include "host/base/error.h"
 #include "host/panel/panel.h"
 #include "node_setup.h"
 
 namespace app {
+namespace {
+
+// Runs the first drawing callback of the panel into a picture of the size
+// asked, and writes it whole or not at all.
+void writeThumbnail(host::Panel &panel, const std::string &file, const std::vector<int> &size) {
+    const host::Panel::Control *drawn = nullptr;
+    for (const host::Panel::Control &control : panel.controls())
+        if (control.draw && !drawn) drawn = &control;
+    if (!drawn) throw host::Error("--thumbnail " + file + ": this panel draws nothing");
+    const host::Panel::Picture picture = panel.draw(drawn->id, size.at(0), size.at(1));
+    const std::string partial = file + ".partial.png";
+    auto out = OIIO::ImageOutput::create(file);
+    const OIIO::ImageSpec spec(picture.width, picture.height, 3, OIIO::TypeDesc::UINT8);
+    if (!out || !out->open(partial, spec) ||
+        !out->write_image(OIIO::TypeDesc::UINT8, picture.rgb.data()) || !out->close()) {
+        std::remove(partial.c_str());
+        throw host::Error("--thumbnail " + file + ": " +
+                          (out ? out->geterror() : OIIO::geterror()));
+    }
+    if (std::rename(partial.c_str(), file.c_str()) != 0) {
+        std::remove(partial.c_str());
+        throw host::Error("--thumbnail " + file + ": cannot write the file");
+    }
+    std::fprintf(stderr, "wrote %s (%d x %d)\n", file.c_str(), picture.width, picture.height);
+}
+
+}  // namespace
 
 Run addPanelCommand(CLI::App &program, const Common &common) {
     CLI::App *command = program.add_subcommand(
@@ -17,6 +47,8 @@ Run addPanelCommand(CLI::App &program, const Common &common) {
         NodeChoice choice;
         double time = 0.0;
         int frame = 0;
+        std::string thumbnail;
+        std::vector<int> thumbnailSize{128, 96};
     };
     auto o = std::make_shared<Options>();
     addNodeChoiceOptions(*command, o->choice, false);
@@ -26,6 +58,14 @@ Run addPanelCommand(CLI::App &program, const Common &common) {
         ->add_option("-f,--frame", o->frame,
                      "Frame at which envelopes are shown (time = frame / frames per second)")
         ->excludes(time);
+    command->add_option("--thumbnail", o->thumbnail,
+                        "Also let the panel's drawn control (a thumbnail) draw into OUT.png");
+    command
+        ->add_option("--thumbnail-size", o->thumbnailSize,
+                     "Width and height of the drawn picture, in pixels")
+        ->expected(2)
+        ->delimiter('x')
+        ->capture_default_str();
     return [&common, o] {
         PreparedNode prepared = prepareNode(common, o->choice);
         const double time = o->frame != 0 ? o->frame / prepared.framesPerSecond : o->time;
@@ -38,6 +78,7 @@ Run addPanelCommand(CLI::App &program, const Common &common) {
         }
         std::printf("%s (%s)\n%s", prepared.node->name().c_str(), prepared.node->kindName().c_str(),
                     panel->describe(time).c_str());
+        if (!o->thumbnail.empty()) writeThumbnail(*panel, o->thumbnail, o->thumbnailSize);
         return 0;
     };
 }

@@ -6,17 +6,20 @@
 
 #include "framework/node_kind.h"
 
-#define ORV_NODE_KINDS(X)                                              \
-    X(kAdvancedRayTrace, "Advanced RayTrace", "Surfacing", WITH_PANEL) \
-    X(kAmbientOcclusion, "Ambient Occlusion", "Surfacing", WITH_PANEL) \
-    X(kCounter, "Counter", "Math", WITH_PANEL)                         \
-    X(kDecayColor, "Exponential Decay (Color)", "Math", WITH_PANEL)    \
-    X(kDecayScalar, "Exponential Decay (Scalar)", "Math", WITH_PANEL)  \
-    X(kHoldValue, "Hold Value", "Math", WITH_PANEL)                    \
-    X(kRenderInfo, "Render Info", "Info", WITHOUT_PANEL)               \
-    X(kRandom, "Random", "Math", WITH_PANEL)                           \
-    X(kRayShade, "RayShade", "Surfacing", WITH_PANEL)                  \
-    X(kSqrt, "Sqrt", "Math", WITH_PANEL)                               \
+#define ORV_NODE_KINDS(X)                                                    \
+    X(kAdvancedRayTrace, "Advanced RayTrace", "Surfacing", WITH_PANEL)       \
+    X(kAmbientOcclusion, "Ambient Occlusion", "Surfacing", WITH_PANEL)       \
+    X(kCounter, "Counter", "Math", WITH_PANEL)                               \
+    X(kDecayColor, "Exponential Decay (Color)", "Math", WITH_PANEL)          \
+    X(kDecayScalar, "Exponential Decay (Scalar)", "Math", WITH_PANEL)        \
+    X(kGaussianReflections, "Gaussian Reflections", "Surfacing", WITH_PANEL) \
+    X(kGaussianRefractions, "Gaussian Refractions", "Surfacing", WITH_PANEL) \
+    X(kHoldValue, "Hold Value", "Math", WITH_PANEL)                          \
+    X(kPixelImage, "Pixel Image", "Surfacing", WITH_PANEL)                   \
+    X(kRenderInfo, "Render Info", "Info", WITHOUT_PANEL)                     \
+    X(kRandom, "Random", "Math", WITH_PANEL)                                 \
+    X(kRayShade, "RayShade", "Surfacing", WITH_PANEL)                        \
+    X(kSqrt, "Sqrt", "Math", WITH_PANEL)                                     \
     X(kTakeSamples, "Take Samples", "Surfacing", WITH_PANEL)
 
 namespace orv {

@@ -1,7 +1,9 @@
 #include "host/raytracer/scene_description.h"
 
 #include <cmath>
+#include <numbers>
 
+#include "host/raytracer/environment.h"
 #include "host/raytracer/meshes.h"
 
 namespace render {
@@ -87,6 +89,20 @@ Camera readCamera(const json &entry, const Place &at) {
     return camera;
 }
 
+// "image": the file (beside the scene unless absolute), the seam angle in
+// degrees, and an intensity that scales it.
+std::shared_ptr<const Environment> readEnvironment(const json &entry, const Place &at) {
+    const std::filesystem::path relative = text(entry.value("image", json()), at / "image");
+    const auto file = relative.is_absolute() ? relative : at.file.parent_path() / relative;
+    const double seam = optional(entry, "seamAngle", 0.0, at, number);
+    const Vec scale = optional(entry, "intensity", Vec{1.0, 1.0, 1.0}, at, triple);
+    try {
+        return std::make_shared<const Environment>(file, seam * std::numbers::pi / 180.0, scale);
+    } catch (const std::exception &error) {
+        throw SceneError(at.file.string() + ": " + (at / "image").key + ": " + error.what());
+    }
+}
+
 Backdrop readBackdrop(const json &entry, const Place &at) {
     objectAt(entry, at);
     Backdrop backdrop;
@@ -99,8 +115,10 @@ Backdrop readBackdrop(const json &entry, const Place &at) {
         backdrop.sky = optional(entry, "sky", Vec{0.7, 0.8, 1.0}, at, triple);
         backdrop.ground = optional(entry, "ground", Vec{0.3, 0.25, 0.2}, at, triple);
         backdrop.nadir = optional(entry, "nadir", Vec{0.1, 0.1, 0.1}, at, triple);
+    } else if (type == "image") {
+        backdrop.environment = readEnvironment(entry, at);
     } else {
-        (at / "type").fail("expected \"solid\" or \"gradient\"", entry["type"]);
+        (at / "type").fail("expected \"solid\", \"gradient\" or \"image\"", entry["type"]);
     }
     return backdrop;
 }
@@ -202,6 +220,7 @@ Object readObject(const json &entry, const Place &at,
 }  // namespace
 
 Vec Backdrop::along(const Vec &d) const {
+    if (environment) return environment->along(d);
     if (!gradient) return color;
     // Smooth towards zenith and nadir, sharp at the horizon.
     const double y = std::clamp(d[1], -1.0, 1.0);

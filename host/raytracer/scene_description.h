@@ -6,6 +6,7 @@
 #include <array>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
@@ -30,10 +31,13 @@ struct Camera {
     int height = 480;
 };
 
-// A solid colour, or a sky gradient: zenith to sky from straight up to the
-// horizon, ground to nadir below it.
+class Environment;
+
+// A solid colour, a sky gradient (zenith to sky from straight up to the
+// horizon, ground to nadir below it), or an environment image.
 struct Backdrop {
     bool gradient = false;
+    std::shared_ptr<const Environment> environment;
     Vec color{0.0, 0.0, 0.0};
     Vec zenith{0.0, 0.0, 0.0}, sky{0.0, 0.0, 0.0}, ground{0.0, 0.0, 0.0}, nadir{0.0, 0.0, 0.0};
 

@@ -199,6 +199,7 @@ std::unique_ptr<Scene> Scene::fromJson(Host &host, json document,
         throw Error(file.string() + ": a scene is a JSON object, found " +
                     describe(scene->document_));
     scene->readSettings();
+    scene->readImages();
     scene->readGraphs("surfaces", true);
     scene->readGraphs("graphs", false);
     host.services().setScene(scene->settings_);

@@ -81,6 +81,7 @@ class Scene {
     class GraphSurface;
 
     void readSettings();
+    void readImages();
     void readGraphs(const char *section, bool surfaces);
     void readGraph(GraphEntry &entry, const nlohmann::json &description, const std::string &where);
     std::string where(const std::string &key) const;

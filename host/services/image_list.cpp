@@ -1,6 +1,9 @@
 // The scene's image list and "LW Image List 5" over it.
 #include "host/services/image_list.h"
 
+#include <OpenImageIO/imageio.h>
+#include <OpenImageIO/texture.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -12,21 +15,9 @@
 #include "host/base/error.h"
 #include "host/services/services.h"
 
-// The decoder is third-party code; its own warnings are not ours to fix.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wall"
-#pragma GCC diagnostic ignored "-Wextra"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wunused-parameter"
-#pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_FAILURE_USERMSG
-#include <stb/stb_image.h>
-#pragma GCC diagnostic pop
-
 namespace host {
+
+namespace OIIO = OIIO_NAMESPACE;
 
 struct ImageList::Image {
     std::string name;
@@ -35,11 +26,27 @@ struct ImageList::Image {
     int height = 0;
     bool hasAlpha = false;
     std::vector<float> rgba;  // rows top to bottom, four channels a pixel
+    OIIO::TextureSystem::TextureHandle *texture = nullptr;
 
     const float *pixel(int x, int y) const {
         return &rgba[(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
                       static_cast<std::size_t>(x)) *
                      4];
+    }
+};
+
+// The filtered lookups, through OpenImageIO's process-wide texture system,
+// with MIP levels made on first use of each image. A private texture system
+// per list cannot be torn down cleanly with the packaged library (its destroy
+// frees the system through the wrong type), so every list shares the one the
+// library keeps; a load drops whatever it cached of the file before.
+struct ImageList::Textures {
+    OIIO::TextureSystem *system = OIIO::TextureSystem::create(true);
+    Textures() {
+        system->attribute("automip", 1);
+        system->attribute("autotile", 64);
+        system->attribute("max_memory_MB", 512.0f);
+        system->attribute("unassociatedalpha", 1);
     }
 };
 
@@ -53,61 +60,72 @@ std::string baseName(const std::string &filename) {
     return name;
 }
 
-class File {
-  public:
-    explicit File(const std::string &filename) : file_(std::fopen(filename.c_str(), "rb")) {}
-    ~File() {
-        if (file_) std::fclose(file_);
+// The reason a file cannot be opened at all, in the system's words; empty
+// when it can.
+std::string unopenable(const std::string &filename) {
+    std::FILE *file = std::fopen(filename.c_str(), "rb");
+    if (!file) return std::strerror(errno);
+    std::fclose(file);
+    return {};
+}
+
+// Spreads the file's channels over RGBA: grey fills all three colours, and a
+// missing alpha is opaque.
+void toRgba(const std::vector<float> &in, int channels, int alphaChannel, std::size_t pixels,
+            std::vector<float> &out) {
+    out.assign(pixels * 4, 1.0f);
+    const int colors = std::min(alphaChannel >= 0 ? alphaChannel : channels, 3);
+    for (std::size_t p = 0; p < pixels; ++p) {
+        const float *source = &in[p * static_cast<std::size_t>(channels)];
+        float *target = &out[p * 4];
+        for (int c = 0; c < 3; ++c)
+            target[c] = colors >= 3 ? source[c] : colors > 0 ? source[0] : 0.0f;
+        if (alphaChannel >= 0) target[3] = source[alphaChannel];
     }
-    File(const File &) = delete;
-    File &operator=(const File &) = delete;
-    std::FILE *get() const { return file_; }
-
-  private:
-    std::FILE *file_;
-};
-
-// Decodes every supported depth into floats: 8- and 16-bit channels scaled
-// to 0..1, HDR values as stored.
-template <class T>
-void fill(std::vector<float> &out, const T *pixels, std::size_t count, float scale) {
-    out.resize(count);
-    for (std::size_t i = 0; i < count; ++i)
-        out[i] = static_cast<float>(pixels[i]) * scale;
 }
 
 }  // namespace
 
+ImageList::ImageList() : textures_(std::make_unique<Textures>()) {}
+ImageList::~ImageList() = default;
+
 HostImageID ImageList::load(const std::string &filename) {
     const std::string what = "image file \"" + filename + "\"";
-    File file(filename);
-    if (!file.get()) throw Error(what + ": " + std::strerror(errno));
+    if (const std::string reason = unopenable(filename); !reason.empty())
+        throw Error(what + ": " + reason);
+    // Colours as the file stores them, not multiplied by their alpha: a
+    // pixel read is the pixel painted.
+    OIIO::ImageSpec config;
+    config.attribute("oiio:UnassociatedAlpha", 1);
+    auto input = OIIO::ImageInput::open(filename, &config);
+    if (!input) {
+        std::string reason = OIIO::geterror();
+        throw Error(what + ": " + (reason.empty() ? "not an image the host can read" : reason));
+    }
+    const OIIO::ImageSpec &spec = input->spec();
+    if (spec.width <= 0 || spec.height <= 0 || spec.nchannels <= 0)
+        throw Error(what + ": the image is " + std::to_string(spec.width) + " × " +
+                    std::to_string(spec.height) + " pixels; it has nothing to show");
 
     auto image = std::make_unique<Image>();
     image->filename = filename;
-    int channels = 0;
-    void *pixels = nullptr;
-    enum { Eight, Sixteen, Real } depth = Eight;
-    if (stbi_is_hdr_from_file(file.get())) {
-        depth = Real;
-        pixels = stbi_loadf_from_file(file.get(), &image->width, &image->height, &channels, 4);
-    } else if (stbi_is_16_bit_from_file(file.get())) {
-        depth = Sixteen;
-        pixels = stbi_load_from_file_16(file.get(), &image->width, &image->height, &channels, 4);
-    } else {
-        pixels = stbi_load_from_file(file.get(), &image->width, &image->height, &channels, 4);
-    }
-    if (!pixels) throw Error(what + ": " + stbi_failure_reason());
-    std::unique_ptr<void, void (*)(void *)> owned(pixels, stbi_image_free);
-    const std::size_t count =
-        static_cast<std::size_t>(image->width) * static_cast<std::size_t>(image->height) * 4;
-    if (depth == Real)
-        fill(image->rgba, static_cast<const float *>(pixels), count, 1.0f);
-    else if (depth == Sixteen)
-        fill(image->rgba, static_cast<const stbi_us *>(pixels), count, 1.0f / 65535.0f);
-    else
-        fill(image->rgba, static_cast<const stbi_uc *>(pixels), count, 1.0f / 255.0f);
-    image->hasAlpha = channels == 2 || channels == 4;
+    image->width = spec.width;
+    image->height = spec.height;
+    int alphaChannel = spec.alpha_channel;
+    if (alphaChannel < 0 && (spec.nchannels == 2 || spec.nchannels == 4))
+        alphaChannel = spec.nchannels - 1;
+    image->hasAlpha = alphaChannel >= 0;
+    const std::size_t pixels =
+        static_cast<std::size_t>(spec.width) * static_cast<std::size_t>(spec.height);
+    std::vector<float> stored(pixels * static_cast<std::size_t>(spec.nchannels));
+    if (!input->read_image(0, 0, 0, spec.nchannels, OIIO::TypeDesc::FLOAT, stored.data()))
+        throw Error(what + ": " + input->geterror());
+    toRgba(stored, spec.nchannels, alphaChannel, pixels, image->rgba);
+
+    // The file may have changed since an earlier load: filter what is there now.
+    const OIIO::ustring key(filename);
+    textures_->system->invalidate(key);
+    image->texture = textures_->system->get_texture_handle(key);
 
     std::unique_lock lock(mutex_);
     // Menus list images by name, so two images never share one.
@@ -136,12 +154,40 @@ std::string ImageList::lastError() const {
     return lastError_;
 }
 
+HostImageID ImageList::first() const {
+    std::shared_lock lock(mutex_);
+    return images_.empty() ? nullptr : reinterpret_cast<HostImageID>(images_.front().get());
+}
+
+HostImageID ImageList::next(HostImageID image) const {
+    std::shared_lock lock(mutex_);
+    for (std::size_t i = 0; i + 1 < images_.size(); ++i)
+        if (reinterpret_cast<HostImageID>(images_[i].get()) == image)
+            return reinterpret_cast<HostImageID>(images_[i + 1].get());
+    return nullptr;
+}
+
+std::size_t ImageList::count() const {
+    std::shared_lock lock(mutex_);
+    return images_.size();
+}
+
 std::vector<HostImageID> ImageList::images() const {
     std::shared_lock lock(mutex_);
     std::vector<HostImageID> ids;
     for (const auto &image : images_)
         ids.push_back(reinterpret_cast<HostImageID>(image.get()));
     return ids;
+}
+
+bool ImageList::remove(HostImageID image) {
+    std::unique_lock lock(mutex_);
+    const auto at = std::find_if(images_.begin(), images_.end(), [&](const auto &candidate) {
+        return reinterpret_cast<HostImageID>(candidate.get()) == image;
+    });
+    if (at == images_.end()) return false;
+    images_.erase(at);
+    return true;
 }
 
 void ImageList::clear() {
@@ -206,114 +252,131 @@ float ImageList::alpha(HostImageID image, int x, int y) const {
     return found->pixel(x, y)[3];
 }
 
-bool ImageList::spot(HostImageID image, double u, double v, bool blend, double color[3]) const {
+bool ImageList::spot(HostImageID image, double u, double v, double spotSize, bool blend,
+                     double color[3]) const {
     std::shared_lock lock(mutex_);
     const Image *found = find(image);
-    if (!found || found->width == 0 || found->height == 0 || !std::isfinite(u) ||
-        !std::isfinite(v)) {
+    if (!found || !std::isfinite(u) || !std::isfinite(v)) {
         color[0] = color[1] = color[2] = 0.0;
         return false;
     }
-    const auto wrap = [](long i, int n) { return static_cast<int>(((i % n) + n) % n); };
-    // Pixel centres sit at half-integer positions; row 0 is the top (v = 1).
-    const double px = (u - std::floor(u)) * found->width - 0.5;
-    const double py = (1.0 - (v - std::floor(v))) * found->height - 0.5;
+    const double s = u - std::floor(u);
+    const double t = 1.0 - (v - std::floor(v));  // row 0, the top, is v = 1
     if (!blend) {
-        const int x = wrap(std::lround(px), found->width);
-        const int y = wrap(std::lround(py), found->height);
+        const auto wrap = [](long i, int n) { return static_cast<int>(((i % n) + n) % n); };
+        const int x = wrap(static_cast<long>(std::floor(s * found->width)), found->width);
+        const int y = wrap(static_cast<long>(std::floor(t * found->height)), found->height);
         for (int c = 0; c < 3; ++c)
             color[c] = found->pixel(x, y)[c];
         return true;
     }
-    const double fx = std::floor(px), fy = std::floor(py);
-    const double tx = px - fx, ty = py - fy;
-    const int x0 = wrap(static_cast<long>(fx), found->width);
-    const int x1 = wrap(static_cast<long>(fx) + 1, found->width);
-    const int y0 = wrap(static_cast<long>(fy), found->height);
-    const int y1 = wrap(static_cast<long>(fy) + 1, found->height);
-    for (int c = 0; c < 3; ++c) {
-        const double top = found->pixel(x0, y0)[c] * (1 - tx) + found->pixel(x1, y0)[c] * tx;
-        const double bottom = found->pixel(x0, y1)[c] * (1 - tx) + found->pixel(x1, y1)[c] * tx;
-        color[c] = top * (1 - ty) + bottom * ty;
-    }
-    return true;
-}
-
-ImageList &sceneImages() {
-    static ImageList list;
-    return list;
+    // A footprint narrower than a pixel reads the full-size image bilinearly.
+    const float width =
+        std::isfinite(spotSize) ? static_cast<float>(std::clamp(spotSize, 0.0, 1.0)) : 0.0f;
+    OIIO::TextureOpt options;
+    options.swrap = OIIO::TextureOpt::WrapPeriodic;
+    options.twrap = OIIO::TextureOpt::WrapPeriodic;
+    options.interpmode = OIIO::TextureOpt::InterpBilinear;
+    options.mipmode = OIIO::TextureOpt::MipModeTrilinear;
+    options.firstchannel = 0;
+    float filtered[3] = {0.0f, 0.0f, 0.0f};
+    const bool ok =
+        textures_->system->texture(found->texture, nullptr, options, static_cast<float>(s),
+                                   static_cast<float>(t), width, 0.0f, 0.0f, width, 3, filtered);
+    for (int c = 0; c < 3; ++c)
+        color[c] = ok ? filtered[c] : 0.0;
+    return ok;
 }
 
 // ---- "LW Image List 5" ----
 
 namespace {
 
+// The list of the host that is current; none between hosts.
+ImageList *currentImages() {
+    Services *services = currentServicesOrNull();
+    return services ? &services->images() : nullptr;
+}
+
 HostImageID HOST_CALL first() {
-    const std::vector<HostImageID> images = sceneImages().images();
-    return images.empty() ? nullptr : images.front();
+    const ImageList *images = currentImages();
+    return images ? images->first() : nullptr;
 }
 
 HostImageID HOST_CALL next(HostImageID image) {
-    const std::vector<HostImageID> images = sceneImages().images();
-    const auto at = std::find(images.begin(), images.end(), image);
-    return at == images.end() || at + 1 == images.end() ? nullptr : *(at + 1);
+    const ImageList *images = currentImages();
+    return images ? images->next(image) : nullptr;
 }
 
 HostImageID HOST_CALL load(const char *filename) {
-    return filename ? sceneImages().tryLoad(filename) : nullptr;
+    ImageList *images = currentImages();
+    return images && filename ? images->tryLoad(filename) : nullptr;
 }
 
 const char *HOST_CALL name(HostImageID image) {
-    return sceneImages().name(image);
+    const ImageList *images = currentImages();
+    return images ? images->name(image) : nullptr;
 }
 
 // Stills only: every frame shows the same file.
 const char *HOST_CALL filename(HostImageID image, int /*frame*/) {
-    return sceneImages().filename(image);
+    const ImageList *images = currentImages();
+    return images ? images->filename(image) : nullptr;
 }
 
-// The footprint is not filtered over: a blended spot is a bilinear lookup.
-void HOST_CALL spot(HostImageID image, double u, double v, double /*spotSize*/, int blend,
+void HOST_CALL spot(HostImageID image, double u, double v, double spotSize, int blend,
                     double color[3]) {
-    if (color) sceneImages().spot(image, u, v, blend != 0, color);
+    if (!color) return;
+    if (const ImageList *images = currentImages())
+        images->spot(image, u, v, spotSize, blend != 0, color);
+    else
+        color[0] = color[1] = color[2] = 0.0;
 }
 
 // A saved image reference is the image's file name ("" for none), so that a
 // scene finds the same image again whatever its place in the list.
 void HOST_CALL sceneSave(const HostSaveState *state, HostImageID image) {
+    const ImageList *images = currentImages();
     if (!state) return;
-    const char *file = sceneImages().filename(image);
+    const char *file = images ? images->filename(image) : nullptr;
     state->writeStr(state->writeData, file ? file : "");
 }
 
 // An image the list does not hold yet is read from its file, so that a
 // reference saved with a scene survives a fresh image list.
 HostImageID HOST_CALL sceneLoad(const HostLoadState *state) {
-    if (!state) return nullptr;
+    ImageList *images = currentImages();
+    if (!state || !images) return nullptr;
     char file[4096];
     if (state->readStr(state->readData, file, sizeof file) <= 0) return nullptr;
-    if (HostImageID image = sceneImages().findByFilename(file)) return image;
-    return sceneImages().tryLoad(file);
+    if (HostImageID image = images->findByFilename(file)) return image;
+    return images->tryLoad(file);
 }
 
 void HOST_CALL size(HostImageID image, int *width, int *height) {
     int w = 0, h = 0;
-    sceneImages().size(image, w, h);
+    if (const ImageList *images = currentImages()) images->size(image, w, h);
     if (width) *width = w;
     if (height) *height = h;
 }
 
 void HOST_CALL rgb(HostImageID image, int x, int y, float color[3]) {
-    if (color) sceneImages().rgb(image, x, y, color);
+    if (!color) return;
+    if (const ImageList *images = currentImages())
+        images->rgb(image, x, y, color);
+    else
+        color[0] = color[1] = color[2] = 0.0f;
 }
 
 int HOST_CALL hasAlpha(HostImageID image) {
-    return sceneImages().hasAlpha(image) ? 1 : 0;
+    const ImageList *images = currentImages();
+    return images && images->hasAlpha(image) ? 1 : 0;
 }
 
-// An image without an alpha channel was decoded with an opaque one.
+// An image without an alpha channel was read with an opaque one.
 float HOST_CALL alpha(HostImageID image, int x, int y) {
-    return sceneImages().alpha(image, x, y);
+    const ImageList *images = currentImages();
+    return images ? images->alpha(image, x, y) : 0.0f;
 }
 
 const HostImageList kImageList = {first,     next,      load, name, filename, spot,

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/services/file_request.h"
+#include "host/services/image_list.h"
 #include "host/services/scene_settings.h"
 #include "hostapi/hostapi.h"
 
@@ -65,6 +66,8 @@ class Services {
     void backdrop(double time, const double direction[3], double color[3]) const;
 
     FileRequests &fileRequests() { return fileRequests_; }
+    // "LW Image List 5" walks this list.
+    ImageList &images() { return images_; }
 
     // The "Instance Update" calls received: (server class, instance).
     std::vector<std::pair<std::string, HostInstance>> instanceUpdates() const;
@@ -82,6 +85,7 @@ class Services {
     HostBackdropInfo backdropInfo_{};
     BackdropFunction backdrop_;
     FileRequests fileRequests_;
+    ImageList images_;
 };
 
 // The constant service tables, for tests and for host code that calls them

@@ -14,18 +14,23 @@
 #include "host/services/image_list.h"
 #include "host/services/services.h"
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb/stb_image_write.h>
-#pragma GCC diagnostic pop
+#include <OpenImageIO/imageio.h>
 
 namespace host {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Writes pixels of one type to a file whose format its name gives.
+template <class T>
+void writeImage(const std::string &file, int width, int height, int channels, const T *pixels,
+                OIIO::TypeDesc type) {
+    auto out = OIIO::ImageOutput::create(file);
+    ASSERT_TRUE(out) << file;
+    ASSERT_TRUE(out->open(file, OIIO::ImageSpec(width, height, channels, type)));
+    ASSERT_TRUE(out->write_image(type, pixels));
+    ASSERT_TRUE(out->close());
+}
 
 class ImageListTest : public testing::Test {
   protected:
@@ -34,12 +39,12 @@ class ImageListTest : public testing::Test {
                ("orv_images_" + std::to_string(::getpid()) + "_" +
                 testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir_);
-        sceneImages().clear();
+        setCurrentServices(&services_);
         // 2 x 2 RGBA: red, green / blue, half-transparent white.
         const unsigned char rgba[] = {255, 0, 0,   255, 0,   255, 0,   255,
                                       0,   0, 255, 255, 255, 255, 255, 128};
         png_ = (dir_ / "tiles.png").string();
-        ASSERT_NE(stbi_write_png(png_.c_str(), 2, 2, 4, rgba, 2 * 4), 0);
+        writeImage(png_, 2, 2, 4, rgba, OIIO::TypeDesc::UINT8);
         // 3 x 1 binary PPM, written by hand.
         ppm_ = (dir_ / "tiles.ppm").string();
         std::ofstream(ppm_, std::ios::binary)
@@ -47,10 +52,12 @@ class ImageListTest : public testing::Test {
             << std::string("\x00\x00\x00\x80\x80\x80\xff\xff\xff", 9);
     }
     void TearDown() override {
-        sceneImages().clear();
+        setCurrentServices(nullptr);
         fs::remove_all(dir_);
     }
+    ImageList &images() { return services_.images(); }
 
+    Services services_;
     fs::path dir_;
     std::string png_, ppm_;
 };
@@ -90,7 +97,7 @@ TEST_F(ImageListTest, LoadsFilesIntoTheListInOrder) {
 TEST_F(ImageListTest, UnreadableFilesFailNamingTheFile) {
     const std::string missing = (dir_ / "missing.png").string();
     try {
-        sceneImages().load(missing);
+        images().load(missing);
         FAIL() << "a missing file loaded";
     } catch (const Error &e) {
         EXPECT_EQ(std::string(e.what()),
@@ -99,7 +106,7 @@ TEST_F(ImageListTest, UnreadableFilesFailNamingTheFile) {
     const std::string garbage = (dir_ / "garbage.png").string();
     std::ofstream(garbage) << "not an image";
     EXPECT_EQ(imageListService()->load(garbage.c_str()), nullptr);
-    EXPECT_NE(sceneImages().lastError().find(garbage), std::string::npos);
+    EXPECT_NE(images().lastError().find(garbage), std::string::npos);
     EXPECT_EQ(imageListService()->load(nullptr), nullptr);
     EXPECT_EQ(imageListService()->first(), nullptr);
 }
@@ -111,7 +118,7 @@ TEST_F(ImageListTest, ReadsOutsideTheImageOrThroughStaleHandlesAreBlack) {
     list->RGB(png, 2, 0, color);
     EXPECT_EQ(color[0] + color[1] + color[2], 0.0f);
     EXPECT_EQ(list->alpha(png, -1, 0), 0.0f);
-    sceneImages().clear();
+    images().clear();
     // A module may still hold the handle of an image the list dropped.
     list->RGB(png, 0, 0, color);
     EXPECT_EQ(color[0], 0.0f);
@@ -140,6 +147,64 @@ TEST_F(ImageListTest, SpotsWrapAndBlend) {
     EXPECT_NEAR(color[0], 0.5, 1e-9);
 }
 
+TEST_F(ImageListTest, EveryCommonFormatLoadsAsFloats) {
+    const float ramp[] = {0.0f, 0.25f, 0.5f, 1.0f, 2.0f, 4.0f};  // 2 x 1 RGB
+    for (const char *extension : {"exr", "hdr", "tif", "png", "jpg"}) {
+        const std::string file = (dir_ / (std::string("ramp.") + extension)).string();
+        writeImage(file, 2, 1, 3, ramp, OIIO::TypeDesc::FLOAT);
+        HostImageID image = images().load(file);
+        float color[3];
+        images().rgb(image, 1, 0, color);
+        const std::string format = extension;
+        // Float formats keep values above 1; the others clip them, and JPEG
+        // blurs colours a little.
+        const bool real = format == "exr" || format == "hdr" || format == "tif";
+        const float tolerance = format == "jpg" ? 0.15f : 0.01f;
+        EXPECT_NEAR(color[2], real ? 4.0f : 1.0f, tolerance) << format;
+        EXPECT_NEAR(color[0], 1.0f, tolerance) << format;
+    }
+}
+
+TEST_F(ImageListTest, AnImageWithoutPixelsIsRefusedNamingTheFile) {
+    const std::string empty = (dir_ / "empty.ppm").string();
+    std::ofstream(empty, std::ios::binary) << "P6\n0 3\n255\n";
+    EXPECT_EQ(imageListService()->load(empty.c_str()), nullptr);
+    EXPECT_NE(images().lastError().find(empty), std::string::npos);
+    EXPECT_EQ(images().count(), 0u);
+}
+
+TEST_F(ImageListTest, WalkingAndRemovingKeepOtherHandles) {
+    HostImageID a = images().load(png_), b = images().load(ppm_), c = images().load(png_);
+    EXPECT_TRUE(images().remove(b));
+    EXPECT_FALSE(images().remove(b));
+    EXPECT_EQ(imageListService()->first(), a);
+    EXPECT_EQ(imageListService()->next(a), c);
+    EXPECT_EQ(imageListService()->next(c), nullptr);
+    EXPECT_EQ(imageListService()->next(b), nullptr);
+    EXPECT_STREQ(imageListService()->name(c), "tiles (3)");
+}
+
+// A one-pixel checkerboard: a point lookup sees black or white, a footprint
+// of many pixels their grey average, whatever the phase.
+TEST_F(ImageListTest, WideSpotsAverageThePixelsUnderThem) {
+    constexpr int kSize = 64;
+    std::vector<float> checks(kSize * kSize * 3);
+    for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < kSize; ++x)
+            for (int c = 0; c < 3; ++c)
+                checks[(y * kSize + x) * 3 + c] = static_cast<float>((x + y) % 2);
+    const std::string file = (dir_ / "checks.exr").string();
+    writeImage(file, kSize, kSize, 3, checks.data(), OIIO::TypeDesc::FLOAT);
+    HostImageID image = images().load(file);
+    double color[3];
+    for (double u : {6.0 / kSize, 23.0 / kSize, 40.0 / kSize}) {
+        imageListService()->spot(image, u + 0.5 / kSize, 0.5 + 0.5 / kSize, 0.0, 1, color);
+        EXPECT_TRUE(color[0] < 0.05 || color[0] > 0.95) << u;
+        imageListService()->spot(image, u, 0.5, 0.25, 1, color);
+        EXPECT_NEAR(color[0], 0.5, 0.05) << u;
+    }
+}
+
 TEST_F(ImageListTest, ImageReferencesSurviveASceneRoundTrip) {
     const HostImageList *list = imageListService();
     HostImageID png = list->load(png_.c_str());
@@ -153,7 +218,7 @@ TEST_F(ImageListTest, ImageReferencesSurviveASceneRoundTrip) {
         EXPECT_EQ(list->sceneLoad(loader.api()), nullptr);
     }
     // A fresh list reads the referenced file again.
-    sceneImages().clear();
+    images().clear();
     TextLoadState loader(saver.items());
     HostImageID reloaded = list->sceneLoad(loader.api());
     ASSERT_NE(reloaded, nullptr);
@@ -162,7 +227,7 @@ TEST_F(ImageListTest, ImageReferencesSurviveASceneRoundTrip) {
 }
 
 TEST_F(ImageListTest, RenderThreadsReadConcurrently) {
-    HostImageID png = sceneImages().load(png_);
+    HostImageID png = images().load(png_);
     std::vector<std::thread> threads;
     std::vector<double> sums(8, 0.0);
     for (int t = 0; t < 8; ++t)
