@@ -1,6 +1,7 @@
 // orvhost eval: evaluates one output of one node N times in a row, between a
 // render start and end, and prints one value per line.
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 
@@ -53,7 +54,8 @@ Run addEvalCommand(CLI::App &program, const Common &common) {
     EvalOptions &o = *options;
     addNodeChoiceOptions(*command, o.choice, true);
     command->add_option("-o,--output", o.output, "Output to evaluate (default: the first)");
-    command->add_option("-n,--count", o.count, "Evaluations in a row")->check(CLI::PositiveNumber);
+    command->add_option("-n,--count", o.count, "Evaluations in a row")
+        ->check(CLI::Range(1, 100000000));
     command->add_option("--position", o.position, "World position of the spot: x,y,z");
     command->add_option("--normal", o.normal, "Shading normal: x,y,z (default 0,1,0)");
     command->add_option("--geometric-normal", o.geometricNormal,
@@ -64,7 +66,7 @@ Run addEvalCommand(CLI::App &program, const Common &common) {
     command->add_option(
         "--flags", o.flags,
         "Sample flags: 1 shadow, 2 reflection, 4 refraction, 8 sampled, 16 preview");
-    CLI::Option *time = command->add_option("-t,--time", o.time, "Time in seconds");
+    CLI::Option *time = command->add_option("-t,--time", o.time, "Time in seconds")->check(kFinite);
     command->add_option("-f,--frame", o.frame, "Frame (time = frame / frames per second)")
         ->excludes(time);
     return [&common, options] {
@@ -102,6 +104,10 @@ Run addEvalCommand(CLI::App &program, const Common &common) {
         sample.flags = o.flags;
 
         const double time = o.frame != 0 ? o.frame / prepared.framesPerSecond : o.time;
+        if (!(std::fabs(time * prepared.framesPerSecond) <= INT32_MAX))
+            throw host::Error("-t " + std::to_string(o.time) +
+                              ": the frame it falls in is beyond "
+                              "the range of frame numbers");
         const int frame =
             o.frame != 0 ? o.frame : static_cast<int>(std::lround(time * prepared.framesPerSecond));
         host::Graph &graph = node.graph();
@@ -111,13 +117,15 @@ Run addEvalCommand(CLI::App &program, const Common &common) {
         graph.renderStart(0);
         graph.newTime(frame, time);
         const int type = output->type == HOST_NOT_FUNCTION ? HOST_NOT_SCALAR : output->type;
+        const std::uint64_t cutBefore = host::evaluationsCutOff();
         for (int i = 0; i < o.count; ++i) {
             double value[HOST_MATERIAL_DOUBLES] = {};
             host::evaluateOutput(*output, sample, type, value);
             printValue(type, value);
         }
         graph.renderEnd();
-        return 0;
+        reportHeaviestEvaluation();
+        return reportEvaluationsCutOff(cutBefore) ? 1 : 0;
     };
 }
 

@@ -1,5 +1,7 @@
 // orvhost render: renders a scene's frames to images, with the module's
 // nodes evaluated by the ray tracer's render threads.
+#include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <thread>
@@ -16,15 +18,33 @@ struct RenderArguments {
     int threads = 0, samples = 1, width = 0, height = 0;
 };
 
-// "7" or "1-10"; the scene's range when empty.
+// One frame number of --frames: all of the text, within the int range.
+int frameNumber(const std::string &text, const std::string &all) {
+    int value = 0;
+    const char *end = text.data() + text.size();
+    const auto [at, error] = std::from_chars(text.data(), end, value);
+    if (error == std::errc::result_out_of_range)
+        throw host::Error("--frames " + all + ": " + text +
+                          " is beyond the frame numbers (-2147483648 to 2147483647)");
+    if (error != std::errc() || at != end || text.empty())
+        throw host::Error("--frames " + all + ": expected a frame (7) or a range (1-10)");
+    return value;
+}
+
+// "7" or "1-10" (a negative first frame is "-5-3"); the scene's range when
+// empty.
 std::pair<int, int> frameRange(const std::string &text, const host::SceneSettings &scene) {
     if (text.empty()) return {scene.firstFrame, scene.firstFrame};
-    int first = 0, last = 0;
-    char end = 0;
-    if (std::sscanf(text.c_str(), "%d-%d%c", &first, &last, &end) == 2 && last >= first)
-        return {first, last};
-    if (std::sscanf(text.c_str(), "%d%c", &first, &end) == 1) return {first, first};
-    throw host::Error("--frames " + text + ": expected a frame (7) or a range (1-10)");
+    const auto dash = text.find('-', 1);
+    if (dash == std::string::npos) {
+        const int frame = frameNumber(text, text);
+        return {frame, frame};
+    }
+    const int first = frameNumber(text.substr(0, dash), text);
+    const int last = frameNumber(text.substr(dash + 1), text);
+    if (last < first)
+        throw host::Error("--frames " + text + ": the last frame comes before the first");
+    return {first, last};
 }
 
 // "out.png" for one frame; "out.0007.png" per frame of a range.
@@ -49,8 +69,10 @@ Run addRenderCommand(CLI::App &program, const Common &common) {
     command->add_option("scene", a.scene, "Scene file")->required()->check(CLI::ExistingFile);
     command
         ->add_option("-o,--output", a.output, "PNG image to write (numbered per frame for a range)")
-        ->required();
-    command->add_option("--pfm", a.pfm, "Also write linear floats to this PFM image");
+        ->required()
+        ->check(kNonEmpty);
+    command->add_option("--pfm", a.pfm, "Also write linear floats to this PFM image")
+        ->check(kNonEmpty);
     command->add_option(
         "--frames", a.frames,
         "Frame or range to render, e.g. 7 or 1-10 (default: the scene's first frame)");
@@ -102,13 +124,18 @@ Run addRenderCommand(CLI::App &program, const Common &common) {
                      tracer.scene().camera.width, tracer.scene().camera.height, options.threads,
                      options.threads == 1 ? "" : "s", first, last);
         scene->renderStart();
-        for (int frame = first; frame <= last; ++frame) {
+        const std::uint64_t cutBefore = host::evaluationsCutOff();
+        std::uint64_t overBudget = 0;
+        // Counted wide: a range ending at the last int must still end.
+        for (long long counter = first; counter <= last; ++counter) {
+            const int frame = static_cast<int>(counter);
             scene->newTime(frame);
             render::Image image;
             render::ProgressBar bar("frame " + std::to_string(frame));
             const render::RenderStatistics statistics =
                 render::renderFrame(tracer, options, image, std::ref(bar));
             bar.finish(statistics);
+            overBudget += statistics.samplesOverBudget;
             const auto png = numbered(a.output, frame, last > first);
             render::writePng(image, png, tracer.scene().linearImage);
             if (!a.pfm.empty()) render::writePfm(image, numbered(a.pfm, frame, last > first));
@@ -116,7 +143,14 @@ Run addRenderCommand(CLI::App &program, const Common &common) {
         }
         scene->renderEnd();
         host->services().setBackdrop({});
-        return 0;
+        if (overBudget)
+            std::fprintf(stderr,
+                         "orvhost: warning: %llu camera sample%s made %d nested samples, the most "
+                         "one may; rays beyond that came back black\n",
+                         static_cast<unsigned long long>(overBudget), overBudget == 1 ? "" : "s",
+                         render::kNestedSampleBudget);
+        reportHeaviestEvaluation();
+        return reportEvaluationsCutOff(cutBefore) ? 1 : 0;
     };
 }
 
