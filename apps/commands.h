@@ -3,6 +3,8 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
+#include <cmath>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -16,6 +18,28 @@ struct Common {
 };
 
 using Run = std::function<int()>;
+
+// Option checks CLI11 lacks: a finite number (no nan or inf), and a file
+// name that is not empty.
+inline const CLI::Validator kFinite(
+    [](std::string &text) {
+        double value = 0;
+        if (!CLI::detail::lexical_cast(text, value) || !std::isfinite(value))
+            return "expected a finite number, found \"" + text + "\"";
+        return std::string();
+    },
+    "FINITE");
+inline const CLI::Validator kNonEmpty(
+    [](std::string &text) {
+        return text.empty() ? std::string("expected a file name, found \"\"") : std::string();
+    },
+    "FILE");
+
+// Reports evaluations the depth limit cut off during a run (they read as
+// unconnected inputs); true when there were any.
+bool reportEvaluationsCutOff(std::uint64_t before);
+// Warns when one evaluation fired more rays than the host's warning level.
+void reportHeaviestEvaluation();
 
 Run addServersCommand(CLI::App &program, const Common &common);
 Run addPanelCommand(CLI::App &program, const Common &common);

@@ -2,6 +2,7 @@
 // render start and end, and prints one value per line; or at the spot a ray
 // hits in a scene; or over a grid of spots, printed or written as an image.
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -151,7 +152,7 @@ Run addEvalCommand(CLI::App &program, const Common &common) {
     command->add_option(
         "--flags", o.flags,
         "Sample flags: 1 shadow, 2 reflection, 4 refraction, 8 sampled, 16 preview");
-    CLI::Option *time = command->add_option("-t,--time", o.time, "Time in seconds");
+    CLI::Option *time = command->add_option("-t,--time", o.time, "Time in seconds")->check(kFinite);
     command->add_option("-f,--frame", o.frame, "Frame (time = frame / frames per second)")
         ->excludes(time);
     return [&common, options] {
@@ -214,6 +215,10 @@ Run addEvalCommand(CLI::App &program, const Common &common) {
         host::OutputConnector &output = chooseOutput(*prepared.node, o.output);
 
         const double time = o.frame ? *o.frame / prepared.framesPerSecond : o.time;
+        if (!(std::fabs(time * prepared.framesPerSecond) <= INT32_MAX))
+            throw host::Error("-t " + std::to_string(o.time) +
+                              ": the frame it falls in is beyond "
+                              "the range of frame numbers");
         const int frame =
             o.frame ? *o.frame : static_cast<int>(std::lround(time * prepared.framesPerSecond));
         HostTimeInfo &timeInfo = prepared.host->services().timeInfo();
@@ -227,6 +232,7 @@ Run addEvalCommand(CLI::App &program, const Common &common) {
         for (host::Graph *graph : graphs)
             graph->newTime(frame, time);
 
+        const std::uint64_t cutBefore = host::evaluationsCutOff();
         double value[3] = {};
         if (gridSize.first) {
             const auto [width, height] = gridSize;
@@ -254,7 +260,8 @@ Run addEvalCommand(CLI::App &program, const Common &common) {
         }
         for (host::Graph *graph : graphs)
             graph->renderEnd();
-        return 0;
+        reportHeaviestEvaluation();
+        return reportEvaluationsCutOff(cutBefore) ? 1 : 0;
     };
 }
 

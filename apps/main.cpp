@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <exception>
 #include <map>
+#include <string>
 
 #include "commands.h"
 #include "host/base/error.h"
@@ -38,7 +39,31 @@ int main(int argc, char **argv) {
     runs["render"] = app::addRenderCommand(program, common);
 #endif
 
-    CLI11_PARSE(program, argc, argv);
+    // CLI11 would say only that a subcommand is required; name what was typed.
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word == "--module") {
+            ++i;
+            continue;
+        }
+        if (word.empty() || word[0] == '-') continue;
+        if (!runs.count(word)) {
+            std::string known;
+            for (const auto &[name, run] : runs)
+                known += (known.empty() ? "" : ", ") + name;
+            std::fprintf(stderr, "orvhost: unknown command \"%s\"; the commands are %s\n",
+                         word.c_str(), known.c_str());
+            return 1;
+        }
+        break;
+    }
+    try {
+        program.parse(argc, argv);
+    } catch (const CLI::ParseError &error) {
+        // Help is no failure; every mistake on the command line exits with 1,
+        // as every other failure does.
+        return program.exit(error) == 0 ? 0 : 1;
+    }
     try {
         for (CLI::App *command : program.get_subcommands())
             return runs.at(command->get_name())();

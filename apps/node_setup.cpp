@@ -1,5 +1,8 @@
 #include "node_setup.h"
 
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -88,6 +91,27 @@ std::vector<double> parseNumbers(const std::string &text, const std::string &opt
     }
     if (numbers.empty()) throw host::Error(option + ": no number in \"" + text + "\"");
     return numbers;
+}
+
+bool reportEvaluationsCutOff(std::uint64_t before) {
+    const std::uint64_t cut = host::evaluationsCutOff() - before;
+    if (cut == 0) return false;
+    std::fprintf(stderr,
+                 "orvhost: warning: %llu evaluation%s nested deeper than %d levels and read "
+                 "as unconnected\n",
+                 static_cast<unsigned long long>(cut), cut == 1 ? "" : "s",
+                 host::kMaxEvaluationDepth);
+    return true;
+}
+
+void reportHeaviestEvaluation() {
+    const std::uint64_t rays = host::heaviestEvaluation();
+    if (rays == 0) return;
+    std::fprintf(stderr,
+                 "orvhost: warning: one evaluation fired %llu rays, more than %llu; a node's ray "
+                 "counts may be far higher than intended\n",
+                 static_cast<unsigned long long>(rays),
+                 static_cast<unsigned long long>(host::kRaysPerEvaluationWarning));
 }
 
 host::Node &findSceneNode(const host::Scene &scene, const std::string &text, host::Graph *within) {
@@ -221,10 +245,21 @@ void chooseNode(PreparedNode &prepared, const NodeChoice &choice) {
         const char *kind = constantKind(input->type);
         if (!kind) throw host::Error("--input " + feed + ": a constant cannot feed that input");
         const std::vector<double> numbers = parseNumbers(value, "--input");
+        for (double number : numbers)
+            if (!std::isfinite(number))
+                throw host::Error("--input " + feed + ": expected finite numbers");
+        const bool single = input->type == HOST_NOT_INTEGER || input->type == HOST_NOT_SCALAR;
+        if (single && numbers.size() != 1)
+            throw host::Error("--input " + feed + ": " + inputName + " takes one number, found " +
+                              std::to_string(numbers.size()));
         nlohmann::json settings;
-        if (input->type == HOST_NOT_INTEGER)
-            settings["value"] = static_cast<int>(numbers[0]);
-        else if (input->type == HOST_NOT_SCALAR)
+        if (input->type == HOST_NOT_INTEGER) {
+            if (numbers[0] != std::floor(numbers[0]) || numbers[0] < INT32_MIN ||
+                numbers[0] > INT32_MAX)
+                throw host::Error("--input " + feed + ": " + inputName +
+                                  " takes a whole number from -2147483648 to 2147483647");
+            settings["value"] = static_cast<std::int32_t>(numbers[0]);
+        } else if (input->type == HOST_NOT_SCALAR)
             settings["value"] = numbers[0];
         else if (numbers.size() == 1)
             settings["value"] = {numbers[0], numbers[0], numbers[0]};

@@ -1,6 +1,8 @@
 // orvhost render: renders a scene's frames to images, with the module's
 // nodes evaluated by the ray tracer's render threads.
 #include <algorithm>
+#include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <set>
@@ -24,15 +26,33 @@ struct RenderArguments {
     bool fullFloat = false, dynamicTiles = false;
 };
 
-// "7" or "1-10"; the scene's range when empty.
+// One frame number of --frames: all of the text, within the int range.
+int frameNumber(const std::string &text, const std::string &all) {
+    int value = 0;
+    const char *end = text.data() + text.size();
+    const auto [at, error] = std::from_chars(text.data(), end, value);
+    if (error == std::errc::result_out_of_range)
+        throw host::Error("--frames " + all + ": " + text +
+                          " is beyond the frame numbers (-2147483648 to 2147483647)");
+    if (error != std::errc() || at != end || text.empty())
+        throw host::Error("--frames " + all + ": expected a frame (7) or a range (1-10)");
+    return value;
+}
+
+// "7" or "1-10" (a negative first frame is "-5-3"); the scene's range when
+// empty.
 std::pair<int, int> frameRange(const std::string &text, const host::SceneSettings &scene) {
     if (text.empty()) return {scene.firstFrame, scene.firstFrame};
-    int first = 0, last = 0;
-    char end = 0;
-    if (std::sscanf(text.c_str(), "%d-%d%c", &first, &last, &end) == 2 && last >= first)
-        return {first, last};
-    if (std::sscanf(text.c_str(), "%d%c", &first, &end) == 1) return {first, first};
-    throw host::Error("--frames " + text + ": expected a frame (7) or a range (1-10)");
+    const auto dash = text.find('-', 1);
+    if (dash == std::string::npos) {
+        const int frame = frameNumber(text, text);
+        return {frame, frame};
+    }
+    const int first = frameNumber(text.substr(0, dash), text);
+    const int last = frameNumber(text.substr(dash + 1), text);
+    if (last < first)
+        throw host::Error("--frames " + text + ": the last frame comes before the first");
+    return {first, last};
 }
 
 // "out.png" for one frame; "out.0007.png" per frame of a range.
@@ -68,8 +88,10 @@ Run addRenderCommand(CLI::App &program, const Common &common) {
         ->add_option("-o,--output", a.output,
                      "Image to write, by extension: .png (8 bits), .exr (half floats; see "
                      "--float), .hdr, .tif (floats) or .pfm; numbered per frame for a range")
-        ->required();
-    command->add_option("--pfm", a.pfm, "Also write linear floats to this PFM image");
+        ->required()
+        ->check(kNonEmpty);
+    command->add_option("--pfm", a.pfm, "Also write linear floats to this PFM image")
+        ->check(kNonEmpty);
     command
         ->add_option("--aov", a.aovs,
                      "Also write a node's output at every pixel's first hit: "
@@ -186,7 +208,11 @@ Run addRenderCommand(CLI::App &program, const Common &common) {
         render::ImageEncoding linear = encoding;
         linear.linear = true;
         scene->renderStart();
-        for (int frame = first; frame <= last; ++frame) {
+        const std::uint64_t cutBefore = host::evaluationsCutOff();
+        std::uint64_t overBudget = 0;
+        // Counted wide: a range ending at the last int must still end.
+        for (long long counter = first; counter <= last; ++counter) {
+            const int frame = static_cast<int>(counter);
             scene->newTime(frame);
             if (statistics) statistics->take();  // new-time work is not the frame's
             startAovFrame(aovs, region.width(), region.height());
@@ -195,6 +221,7 @@ Run addRenderCommand(CLI::App &program, const Common &common) {
             const render::RenderStatistics figures =
                 render::renderFrame(tracer, options, image, std::ref(bar), firstHit);
             bar.finish(figures);
+            overBudget += figures.samplesOverBudget;
             if (statistics) report.addFrame(frame, figures.seconds, statistics->take());
 
             // A frame's images land together or not at all.
@@ -215,6 +242,12 @@ Run addRenderCommand(CLI::App &program, const Common &common) {
             }
         }
         scene->renderEnd();
+        if (overBudget)
+            std::fprintf(stderr,
+                         "orvhost: warning: %llu camera sample%s made %d nested samples, the most "
+                         "one may; rays beyond that came back black\n",
+                         static_cast<unsigned long long>(overBudget), overBudget == 1 ? "" : "s",
+                         render::kNestedSampleBudget);
         if (statistics) {
             statistics.reset();
             if (!common.quiet) std::fprintf(stderr, "%s", report.table().c_str());
@@ -223,7 +256,8 @@ Run addRenderCommand(CLI::App &program, const Common &common) {
                 if (!common.quiet) std::fprintf(stderr, "wrote %s\n", a.stats.c_str());
             }
         }
-        return 0;
+        reportHeaviestEvaluation();
+        return reportEvaluationsCutOff(cutBefore) ? 1 : 0;
     };
 }
 

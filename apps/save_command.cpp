@@ -21,7 +21,9 @@ Run addSaveCommand(CLI::App &program, const Common &common) {
     command->add_option("scene", o->input, "Scene file to read")
         ->required()
         ->check(CLI::ExistingFile);
-    command->add_option("-o,--output", o->output, "Scene file to write")->required();
+    command->add_option("-o,--output", o->output, "Scene file to write")
+        ->required()
+        ->check(kNonEmpty);
     CLI::Option *data =
         command->add_flag("--data", o->data, "Save node data as the node's text items");
     command->add_flag("--binary", o->binary, "Save node data in the binary form (hex)")

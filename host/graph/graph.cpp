@@ -1,6 +1,7 @@
 #include "host/graph/graph.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "host/base/error.h"
 #include "host/base/suggest.h"
@@ -166,8 +167,10 @@ void Graph::remove(Node &node) {
     for (const auto &output : node.outputs_)
         disconnectAllFrom(*output);
     // The node's own inputs go with it, unannounced: it is being destroyed.
-    for (const auto &input : node.inputs_)
+    for (const auto &input : node.inputs_) {
+        if (input->source) --input->source->consumers;
         input->source = nullptr;
+    }
     std::unique_ptr<Node> doomed = std::move(*at);
     nodes_.erase(at);
 }
@@ -188,17 +191,22 @@ Node &Graph::require(std::string_view name) const {
 }
 
 bool Graph::reachesUpstream(const Node &from, const Node &target) const {
-    // Depth-first over the sources of from's inputs; graphs are small, and a
-    // visited list keeps diamonds from being walked twice.
-    std::vector<const Node *> pending{&from}, visited;
+    // Nothing feeds on target: no connection into it can close a cycle. This
+    // keeps a chain read front to back linear; one read back to front starts
+    // each walk at a node with nothing upstream yet.
+    if (std::none_of(target.outputs().begin(), target.outputs().end(),
+                     [](const auto &output) { return output->consumers > 0; }))
+        return false;
+    // Depth-first over the sources of from's inputs, each node once.
+    std::vector<const Node *> pending{&from};
+    std::unordered_set<const Node *> visited{&from};
     while (!pending.empty()) {
         const Node *node = pending.back();
         pending.pop_back();
         if (node == &target) return true;
-        if (std::find(visited.begin(), visited.end(), node) != visited.end()) continue;
-        visited.push_back(node);
         for (const auto &input : node->inputs())
-            if (input->source) pending.push_back(input->source->node);
+            if (input->source && visited.insert(input->source->node).second)
+                pending.push_back(input->source->node);
     }
     return false;
 }
@@ -230,7 +238,9 @@ void Graph::disconnect(InputConnector &to) {
 
 void Graph::setSource(InputConnector &to, OutputConnector *from) {
     to.node->inputChanged(to, HOST_INPUT_EVENT_CHANGING);
+    if (to.source) --to.source->consumers;
     to.source = from;
+    if (from) ++from->consumers;
     to.node->inputChanged(to, HOST_INPUT_EVENT_CHANGED);
 }
 

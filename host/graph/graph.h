@@ -7,6 +7,7 @@
 // evaluate (a traced ray that shades another surface).
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -25,6 +26,7 @@ struct OutputConnector {
     Node *node = nullptr;
     std::string name;
     int type = 0;
+    int consumers = 0;  // the inputs it feeds
 
     HostNodeOutputID id() { return reinterpret_cast<HostNodeOutputID>(this); }
     static OutputConnector *from(HostNodeOutputID id) {
@@ -57,6 +59,19 @@ bool evaluateInput(const InputConnector &input, HostSample &sample, void *value)
 // Evaluates an output for a receiver of the given type. False when the types
 // do not connect or the node delivered nothing.
 bool evaluateOutput(OutputConnector &output, HostSample &sample, int receivingType, void *value);
+// Ray operations count every ray they fire here. An evaluation that fires
+// more than kRaysPerEvaluationWarning rays, its nested evaluations included,
+// is remembered, for the host to warn of once after a run: such a node (an
+// occlusion with tens of thousands of rays a side, say) keeps a render busy
+// for hours, and the user should hear why.
+constexpr std::uint64_t kRaysPerEvaluationWarning = 1'000'000;
+void countRay();
+// The most rays one evaluation fired beyond the warning level; 0 if none did.
+std::uint64_t heaviestEvaluation();
+
+// How many evaluations the depth limit has cut off since the program
+// started; the host reports a change after a render or an evaluation.
+std::uint64_t evaluationsCutOff();
 
 class Node {
   public:

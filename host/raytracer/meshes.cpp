@@ -3,11 +3,17 @@
 #include <tiny_obj_loader.h>
 
 #include <cmath>
+#include <string>
+
+#include "host/base/file_contents.h"
 
 namespace render {
 namespace {
 
 constexpr double kPi = 3.141592653589793;
+// A quarter of a gigabyte of OBJ text is millions of triangles, and already
+// gigabytes once unpacked.
+constexpr std::uintmax_t kMaxObjFileBytes = std::uintmax_t{256} << 20;
 
 void addVertex(Mesh &mesh, const Vec &p, const Vec &n, double u, double v) {
     for (int c = 0; c < 3; ++c)
@@ -77,16 +83,53 @@ Mesh sphereMesh(double radius, int segments) {
 }
 
 Mesh objMesh(const std::filesystem::path &file) {
+    std::string text;
+    try {
+        text = host::readRegularFile(file, "OBJ file", kMaxObjFileBytes);
+    } catch (const host::Error &error) {
+        throw SceneError(error.what());
+    }
+    return objMeshFromText(text, file.string());
+}
+
+Mesh objMeshFromText(const std::string &text, const std::string &name) {
     tinyobj::ObjReader reader;
     tinyobj::ObjReaderConfig config;
     config.triangulate = true;
-    if (!reader.ParseFromFile(file.string(), config))
-        throw SceneError(file.string() + ": cannot read the OBJ file: " + reader.Error());
+    // Materials are the scene's business: a "mtllib" line reads nothing.
+    if (!reader.ParseFromString(text, "", config))
+        throw SceneError(name + ": cannot read the OBJ file: " + reader.Error());
     const auto &attrib = reader.GetAttrib();
+    const std::size_t vertexCount = attrib.vertices.size() / 3;
+    const std::size_t normalCount = attrib.normals.size() / 3;
+    const std::size_t texcoordCount = attrib.texcoords.size() / 2;
+    for (std::size_t v = 0; v < attrib.vertices.size(); ++v)
+        if (!std::isfinite(attrib.vertices[v]))
+            throw SceneError(name + ": vertex " + std::to_string(v / 3 + 1) +
+                             " has a coordinate that is no finite number");
     Mesh mesh;
     for (const auto &shape : reader.GetShapes()) {
         const auto &indices = shape.mesh.indices;
         for (std::size_t k = 0; k + 2 < indices.size(); k += 3) {
+            // A face's indices must name entries the file has; OBJ counts from 1.
+            for (int t = 0; t < 3; ++t) {
+                const auto &index = indices[k + t];
+                auto fail = [&](const char *kind, int value, std::size_t count) {
+                    throw SceneError(name + ": triangle " + std::to_string(k / 3 + 1) +
+                                     (shape.name.empty() ? "" : " of \"" + shape.name + "\"") +
+                                     " uses " + kind + " " + std::to_string(value + 1) +
+                                     ", but the file has " + std::to_string(count));
+                };
+                if (index.vertex_index < 0 ||
+                    static_cast<std::size_t>(index.vertex_index) >= vertexCount)
+                    fail("vertex", index.vertex_index, vertexCount);
+                if (index.normal_index >= 0 &&
+                    static_cast<std::size_t>(index.normal_index) >= normalCount)
+                    fail("normal", index.normal_index, normalCount);
+                if (index.texcoord_index >= 0 &&
+                    static_cast<std::size_t>(index.texcoord_index) >= texcoordCount)
+                    fail("texture coordinate", index.texcoord_index, texcoordCount);
+            }
             Vec p[3];
             for (int t = 0; t < 3; ++t)
                 for (int c = 0; c < 3; ++c)
@@ -118,7 +161,7 @@ Mesh objMesh(const std::filesystem::path &file) {
             }
         }
     }
-    if (mesh.indices.empty()) throw SceneError(file.string() + ": the OBJ file holds no triangles");
+    if (mesh.indices.empty()) throw SceneError(name + ": the OBJ file holds no triangles");
     return mesh;
 }
 

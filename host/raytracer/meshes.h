@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 #include "host/raytracer/scene_description.h"
 
@@ -14,7 +15,11 @@ Mesh boxMesh(const Vec &size);
 // A UV sphere centred on the origin.
 Mesh sphereMesh(double radius, int segments);
 // Every shape of an OBJ file in one mesh; throws SceneError naming the file.
+// Only a regular file is read, up to a size limit; every face index must
+// name a vertex, normal or texture coordinate the file has.
 Mesh objMesh(const std::filesystem::path &file);
+// The same from the file's text; name stands for the file in errors.
+Mesh objMeshFromText(const std::string &text, const std::string &name);
 
 // Scales (per axis), rotates (degrees about x, then y, then z) and moves a
 // mesh, turning its normals with it.

@@ -118,6 +118,7 @@ RenderStatistics renderFrame(const Tracer &tracer, const RenderOptions &options,
     for (const ThreadState &state : states) {
         statistics.primaryRays += state.primaryRays;
         statistics.secondaryRays += state.secondaryRays;
+        statistics.samplesOverBudget += state.samplesOverBudget;
     }
     statistics.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

@@ -37,6 +37,7 @@ struct RenderOptions {
 struct RenderStatistics {
     std::uint64_t primaryRays = 0;
     std::uint64_t secondaryRays = 0;
+    std::uint64_t samplesOverBudget = 0;  // camera samples cut short by the nested-sample budget
     double seconds = 0.0;
 };
 

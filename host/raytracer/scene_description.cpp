@@ -49,6 +49,13 @@ T optional(const json &object, const char *key, T fallback, const Place &at, Rea
     return found == object.end() ? fallback : read(*found, at / key);
 }
 
+// The value under a key, for messages about it: null when the key is
+// missing and the complaint is about its default. Never reads a missing key.
+json given(const json &object, const char *key) {
+    const auto found = object.find(key);
+    return found == object.end() ? json() : *found;
+}
+
 const json &objectAt(const json &value, const Place &at) {
     if (!value.is_object()) at.fail("expected an object", value);
     return value;
@@ -77,15 +84,21 @@ Camera readCamera(const json &entry, const Place &at) {
     const double width = optional(entry, "width", 640.0, at, number);
     const double height = optional(entry, "height", 480.0, at, number);
     if (!(camera.fov > 0.0 && camera.fov < 180.0))
-        (at / "fov").fail("must lie between 0 and 180 degrees", entry["fov"]);
+        (at / "fov").fail("must lie between 0 and 180 degrees", given(entry, "fov"));
     if (width < 1 || width > 16384 || width != std::floor(width))
-        (at / "width").fail("expected a whole number of pixels from 1 to 16384", entry["width"]);
+        (at / "width")
+            .fail("expected a whole number of pixels from 1 to 16384", given(entry, "width"));
     if (height < 1 || height > 16384 || height != std::floor(height))
-        (at / "height").fail("expected a whole number of pixels from 1 to 16384", entry["height"]);
+        (at / "height")
+            .fail("expected a whole number of pixels from 1 to 16384", given(entry, "height"));
     camera.width = static_cast<int>(width);
     camera.height = static_cast<int>(height);
     if (camera.position == camera.target)
-        (at / "target").fail("must differ from the position", entry["target"]);
+        (at / "target")
+            .fail(entry.contains("target") ? "must differ from the position"
+                                           : "must be given: the position is the default "
+                                             "target",
+                  json(camera.target));
     return camera;
 }
 
@@ -118,7 +131,7 @@ Backdrop readBackdrop(const json &entry, const Place &at) {
     } else if (type == "image") {
         backdrop.environment = readEnvironment(entry, at);
     } else {
-        (at / "type").fail("expected \"solid\", \"gradient\" or \"image\"", entry["type"]);
+        (at / "type").fail("expected \"solid\", \"gradient\" or \"image\"", given(entry, "type"));
     }
     return backdrop;
 }
@@ -136,7 +149,7 @@ Light readLight(const json &entry, const Place &at) {
         light.kind = Light::Kind::Point;
         light.position = optional(entry, "position", light.position, at, triple);
     } else {
-        (at / "type").fail("expected \"distant\" or \"point\"", entry["type"]);
+        (at / "type").fail("expected \"distant\" or \"point\"", given(entry, "type"));
     }
     light.color = optional(entry, "color", light.color, at, triple);
     light.intensity = optional(entry, "intensity", light.intensity, at, number);
@@ -172,23 +185,26 @@ Mesh readMesh(const json &entry, const Place &at) {
                     where.fail("expected [width, depth]", value);
                 return Vec{number(value[0], where[0]), 0, number(value[1], where[1])};
             });
-        if (!(size[0] > 0 && size[2] > 0)) (at / "size").fail("must be above 0", entry["size"]);
+        if (!(size[0] > 0 && size[2] > 0))
+            (at / "size").fail("must be above 0", given(entry, "size"));
         return planeMesh(size[0], size[2]);
     }
     if (type == "box") {
         const Vec size = optional(entry, "size", Vec{1, 1, 1}, at, triple);
         if (!(size[0] > 0 && size[1] > 0 && size[2] > 0))
-            (at / "size").fail("must be above 0", entry["size"]);
+            (at / "size").fail("must be above 0", given(entry, "size"));
         return boxMesh(size);
     }
     if (type == "sphere") {
         const double radius = optional(entry, "radius", 1.0, at, positive);
         const double segments = optional(entry, "segments", 32.0, at, number);
         if (segments < 4 || segments > 4096 || segments != std::floor(segments))
-            (at / "segments").fail("expected a whole number from 4 to 4096", entry["segments"]);
+            (at / "segments")
+                .fail("expected a whole number from 4 to 4096", given(entry, "segments"));
         return sphereMesh(radius, static_cast<int>(segments));
     }
-    (at / "type").fail("expected \"plane\", \"box\" or \"sphere\", or a \"file\"", entry["type"]);
+    (at / "type")
+        .fail("expected \"plane\", \"box\" or \"sphere\", or a \"file\"", given(entry, "type"));
 }
 
 Object readObject(const json &entry, const Place &at,
@@ -206,12 +222,12 @@ Object readObject(const json &entry, const Place &at,
             known += (known.empty() ? "" : ", ") + ("\"" + name + "\"");
         (at / "surface")
             .fail("unknown surface; the scene has " + (known.empty() ? std::string("none") : known),
-                  entry["surface"]);
+                  given(entry, "surface"));
     }
     object.surface = found->second;
     const Vec scale = optional(entry, "scale", Vec{1, 1, 1}, at, triple);
     if (!(scale[0] != 0 && scale[1] != 0 && scale[2] != 0))
-        (at / "scale").fail("must not be 0", entry["scale"]);
+        (at / "scale").fail("must not be 0", given(entry, "scale"));
     placeMesh(object.mesh, scale, optional(entry, "rotate", Vec{0, 0, 0}, at, triple),
               optional(entry, "position", Vec{0, 0, 0}, at, triple));
     return object;
@@ -264,7 +280,7 @@ SceneDescription parseSceneDescription(const json &scene, const std::filesystem:
         const json &image = objectAt(scene["image"], at);
         const std::string encoding = optional(image, "encoding", std::string("srgb"), at, text);
         if (encoding != "srgb" && encoding != "linear")
-            (at / "encoding").fail("expected \"srgb\" or \"linear\"", image["encoding"]);
+            (at / "encoding").fail("expected \"srgb\" or \"linear\"", given(image, "encoding"));
         description.linearImage = encoding == "linear";
         if (image.contains("samples")) {
             const double samples = number(image["samples"], at / "samples");

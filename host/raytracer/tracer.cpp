@@ -1,5 +1,7 @@
 #include "host/raytracer/tracer.h"
 
+#include "host/graph/graph.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -132,8 +134,9 @@ void skipFilter(const RTCFilterFunctionNArguments *args) {
 
 }  // namespace
 
-Tracer::Tracer(SceneDescription scene, std::vector<const host::SurfaceShader *> shaders)
-    : scene_(std::move(scene)), shaders_(std::move(shaders)) {
+Tracer::Tracer(SceneDescription scene, std::vector<const host::SurfaceShader *> shaders,
+               TracerOptions options)
+    : scene_(std::move(scene)), shaders_(std::move(shaders)), options_(options) {
     // One build thread: the scene is built in the calling thread, which keeps
     // builds reproducible and visible to thread checkers.
     device_ = rtcNewDevice("threads=1");
@@ -141,7 +144,9 @@ Tracer::Tracer(SceneDescription scene, std::vector<const host::SurfaceShader *> 
         throw SceneError("cannot start Embree (error " +
                          std::to_string(rtcGetDeviceError(nullptr)) + ")");
     embreeScene_ = rtcNewScene(device_);
-    rtcSetSceneFlags(embreeScene_, RTC_SCENE_FLAG_CONTEXT_FILTER_FUNCTION);
+    rtcSetSceneFlags(embreeScene_,
+                     RTC_SCENE_FLAG_CONTEXT_FILTER_FUNCTION |
+                         (options_.watertight ? RTC_SCENE_FLAG_ROBUST : RTC_SCENE_FLAG_NONE));
 
     Vec lower{1e300, 1e300, 1e300}, upper{-1e300, -1e300, -1e300};
     geometries_.resize(scene_.objects.size());
@@ -251,6 +256,33 @@ bool Tracer::intersect(const Vec &o, const Vec &d, double maxDistance, const Ski
     return intersectOnce(embreeScene_, &context.embree, o, d, epsilon_, maxDistance, hit);
 }
 
+bool Tracer::nested(const HostSample &sample) const {
+    if (sample.bounces + 1 > scene_.recursionDepth) return false;
+    ThreadState &thread = *contextOf(&sample).thread;
+    if (thread.nestedSamples >= kNestedSampleBudget) {
+        if (!thread.overBudget) ++thread.samplesOverBudget;
+        thread.overBudget = true;
+        return false;
+    }
+    ++thread.nestedSamples;
+    return true;
+}
+
+Vec Tracer::rayStart(const HostSample &sample, const Vec &origin, const Vec &direction) const {
+    const SpotContext &from = contextOf(&sample);
+    if (!options_.offsetOrigins || from.primitive == RTC_INVALID_GEOMETRY_ID ||
+        origin != toVec(sample.worldPosition))
+        return origin;
+    // Positions are floats in Embree: their rounding, and so the distance
+    // a hit on a neighbouring polygon may lie off the plane, grows with
+    // their size. 2^-16 of the largest coordinate is well above it.
+    const double magnitude =
+        std::max({std::fabs(origin[0]), std::fabs(origin[1]), std::fabs(origin[2])});
+    const double offset = std::max(epsilon_, magnitude * (1.0 / 65536.0));
+    const Vec &face = geometries_[from.geometry].faceNormals[from.primitive];
+    return plus(origin, scaled(face, dot(face, direction) >= 0.0 ? offset : -offset));
+}
+
 void Tracer::cameraRay(double x, double y, Vec &origin, Vec &direction) const {
     const Camera &camera = scene_.camera;
     const double sx = (x - 0.5 * camera.width) * pixelAngle_;
@@ -311,12 +343,13 @@ HostSample Tracer::spotSample(const Vec &o, const Vec &d, const Hit &hit, int bo
 
 double Tracer::transmission(const HostSample &spot, const Vec &toLight, double distance) const {
     const SpotContext &from = contextOf(&spot);
-    Vec origin = toVec(spot.worldPosition);
+    Vec origin = rayStart(spot, toVec(spot.worldPosition), toLight);
     Skip skip{from.geometry, from.primitive, false};
     double through = 1.0;
     // A few transparent layers at most; beyond that the light is lost.
     for (int layer = 0; layer < 16 && through > 0.0; ++layer) {
         ++from.thread->secondaryRays;
+        host::countRay();
         Hit hit;
         if (!intersect(origin, toLight, distance, skip, hit)) return through;
         if (!nested(spot)) return 0.0;
@@ -328,8 +361,8 @@ double Tracer::transmission(const HostSample &spot, const Vec &toLight, double d
         through *= std::clamp(
             shaders_[static_cast<std::size_t>(occluder.surfaceIndex)]->transmission(occluder), 0.0,
             1.0);
-        origin = toVec(occluder.worldPosition);
         distance -= hit.distance;
+        origin = rayStart(occluder, toVec(occluder.worldPosition), toLight);
         skip = Skip{hit.geometry, hit.primitive, false};
     }
     return 0.0;
@@ -368,6 +401,8 @@ Vec Tracer::renderPixel(int x, int y, double jitterX, double jitterY, ThreadStat
     Vec origin, direction;
     cameraRay(x + 0.5 + jitterX, y + 0.5 + jitterY, origin, direction);
     ++thread.primaryRays;
+    thread.nestedSamples = 0;
+    thread.overBudget = false;
     Hit hit;
     if (!intersect(origin, direction, std::numeric_limits<double>::infinity(), Skip{}, hit))
         return backdrop(direction);
@@ -388,6 +423,7 @@ double HOST_CALL Tracer::cast(const HostSample *sample, const double o[3], const
         Vec direction;
         if (!unitDirection(d, direction)) return -1.0;
         ++from.thread->secondaryRays;
+        host::countRay();
         Hit hit;
         const Skip skip{from.geometry, from.primitive, false};
         return tracer.intersect(toVec(o), direction, std::numeric_limits<double>::infinity(), skip,
@@ -400,7 +436,15 @@ double HOST_CALL Tracer::cast(const HostSample *sample, const double o[3], const
     RTCRayHit rayhit;
     if (!setUnitDirection(rayhit, d)) return -1.0;
     ++from.thread->secondaryRays;
-    return tracer.nearestPastPolygon(rayhit, o, from.geometry, from.primitive);
+    host::countRay();
+    // Off the surface when the ray leaves the spot; distances are still from
+    // the origin the node gave.
+    const Vec origin = toVec(o);
+    const Vec direction{rayhit.ray.dir_x, rayhit.ray.dir_y, rayhit.ray.dir_z};
+    const Vec start = tracer.rayStart(*sample, origin, direction);
+    const double distance =
+        tracer.nearestPastPolygon(rayhit, start.data(), from.geometry, from.primitive);
+    return distance < 0.0 ? -1.0 : distance + dot(minus(start, origin), direction);
 }
 
 double Tracer::nearestPastPolygon(RTCRayHit &rayhit, const double o[3], unsigned geometry,
@@ -445,8 +489,9 @@ double HOST_CALL Tracer::trace(const HostSample *sample, const double o[3], cons
     }
     skip.backFaces = !(mode & HOST_TRACE_BACKSHADE);
     ++from.thread->secondaryRays;
+    host::countRay();
     Hit hit;
-    const Vec origin = toVec(o);
+    const Vec given = toVec(o), origin = tracer.rayStart(*sample, given, direction);
     if (!tracer.intersect(origin, direction, std::numeric_limits<double>::infinity(), skip, hit)) {
         if (kind == HOST_TRACE_SHADOW || kind == HOST_TRACE_OCCLUSION)
             store({1, 1, 1}, color);
@@ -456,10 +501,12 @@ double HOST_CALL Tracer::trace(const HostSample *sample, const double o[3], cons
             store({0, 0, 0}, color);
         return -1.0;
     }
-    if (kind == HOST_TRACE_DISTANCE) return hit.distance;
+    // Distances are from the origin the node gave.
+    const double distance = hit.distance + dot(minus(origin, given), direction);
+    if (kind == HOST_TRACE_DISTANCE) return distance;
     if (kind == HOST_TRACE_OCCLUSION || !tracer.nested(*sample)) {
         store({0, 0, 0}, color);
-        return hit.distance;
+        return distance;
     }
 
     std::uint32_t flags = sample->flags & HOST_SAMPLE_SAMPLED;
@@ -483,7 +530,7 @@ double HOST_CALL Tracer::trace(const HostSample *sample, const double o[3], cons
         host::SurfaceChannels channels;
         store(tracer.shadeSpot(spot, channels), color);
     }
-    return hit.distance;
+    return distance;
 }
 
 double HOST_CALL Tracer::shade(const HostSample *sample, const double o[3], const double d[3],
@@ -496,15 +543,18 @@ double HOST_CALL Tracer::shade(const HostSample *sample, const double o[3], cons
     shaded->eta = sample->refractionIndex;
     Vec direction;
     if (!unitDirection(d, direction)) return -1.0;
-    const Vec origin = toVec(o);
+    const Vec given = toVec(o), origin = tracer.rayStart(*sample, given, direction);
     ++from.thread->secondaryRays;
+    host::countRay();
     Hit hit;
     const Skip skip{from.geometry, from.primitive, false};
     if (!tracer.intersect(origin, direction, std::numeric_limits<double>::infinity(), skip, hit))
         return -1.0;
+    // Distances are from the origin the node gave.
+    hit.distance += dot(minus(origin, given), direction);
     SpotContext context{&tracer, from.thread};
     HostSample spot = tracer.spotSample(
-        origin, direction, hit, sample->bounces + 1, sample->flags & HOST_SAMPLE_SAMPLED,
+        given, direction, hit, sample->bounces + 1, sample->flags & HOST_SAMPLE_SAMPLED,
         sample->refractionIndex, sample->spotSize + hit.distance * tracer.pixelAngle_,
         sample->pixelX, sample->pixelY, context);
     shaded->distance = hit.distance;

@@ -40,7 +40,17 @@
 //          A miss returns -1.
 // A nested sample has bounces one above the sample that fired the ray and
 // keeps its flag 8. Beyond the scene's recursion limit a ray still finds its
-// distance but brings back black, shading nothing. Shadow rays toward lights
+// distance but brings back black, shading nothing. The same happens once a
+// camera sample has made kNestedSampleBudget nested samples in all: surfaces
+// that each fire more than one shading ray (two facing mirrors that trace and
+// shade) would otherwise double their work with every bounce. The renderer
+// counts the camera samples that ran out, so that the user hears of it.
+//
+// Casting is watertight (no ray slips between two triangles sharing an
+// edge), and a ray that leaves the spot a sample record describes starts a
+// little off the surface, on the side it heads to, by an amount that grows
+// with the size of the spot's coordinates: float rounding would otherwise
+// let it hit the polygons next to the one it leaves. Shadow rays toward lights
 // evaluate the occluding surface with flag 1 and multiply its transparency.
 #pragma once
 
@@ -61,6 +71,18 @@ struct alignas(64) ThreadState {
     int index = 0;
     std::uint64_t primaryRays = 0;
     std::uint64_t secondaryRays = 0;
+    std::uint64_t samplesOverBudget = 0;  // camera samples that used up their budget
+    int nestedSamples = 0;                // in the current camera sample
+    bool overBudget = false;              // the current camera sample ran out
+};
+
+// Nested samples one camera sample may make, all bounces together.
+constexpr int kNestedSampleBudget = 16384;
+
+// How rays are cast; both on, except to measure what they cost.
+struct TracerOptions {
+    bool watertight = true;     // Embree's robust mode
+    bool offsetOrigins = true;  // rays leaving a spot start off its surface
 };
 
 class Tracer;
@@ -75,7 +97,8 @@ struct SpotContext {
 
 class Tracer {
   public:
-    Tracer(SceneDescription scene, std::vector<const host::SurfaceShader *> shaders);
+    Tracer(SceneDescription scene, std::vector<const host::SurfaceShader *> shaders,
+           TracerOptions options = {});
     ~Tracer();
     Tracer(const Tracer &) = delete;
     Tracer &operator=(const Tracer &) = delete;
@@ -129,9 +152,12 @@ class Tracer {
     // direction set, the rest is set here.
     double nearestPastPolygon(RTCRayHit &rayhit, const double origin[3], unsigned geometry,
                               unsigned primitive) const;
-    bool nested(const HostSample &sample) const {
-        return sample.bounces + 1 <= scene_.recursionDepth;
-    }
+    // Whether a ray fired from the sample may shade what it hits; counts the
+    // nested sample against its camera sample's budget.
+    bool nested(const HostSample &sample) const;
+    // Where a ray from origin along the unit direction starts: off the
+    // sample's surface when it leaves the sample's spot.
+    Vec rayStart(const HostSample &sample, const Vec &origin, const Vec &direction) const;
 
     SceneDescription scene_;
     std::vector<const host::SurfaceShader *> shaders_;
@@ -139,6 +165,7 @@ class Tracer {
     std::vector<const std::vector<Vec> *> faceNormalTable_;  // by geometry id, for the filter
     RTCDevice device_ = nullptr;
     RTCScene embreeScene_ = nullptr;
+    TracerOptions options_;
     double epsilon_ = 1e-6;  // the nearest distance a ray counts, from the scene's size
     Vec cameraForward_{}, cameraRight_{}, cameraUp_{};
     double pixelAngle_ = 0.0;  // the view angle of one pixel, in radians

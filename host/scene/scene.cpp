@@ -1,15 +1,20 @@
 #include "host/scene/scene.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
-#include <sstream>
+#include <limits>
 
 #include "host/base/error.h"
+#include "host/base/file_contents.h"
+#include "host/graph/graph_depth.h"
 #include "host/io/io_state.h"
 #include "host/nodes/native_nodes.h"
 #include "host/panel/panel.h"
 #include "host/scene/host.h"
 #include "host/scene/readable_settings.h"
+#include "host/scene/scene_json.h"
+#include "host/scene/scene_keys.h"
 #include "host/services/services.h"
 #include "host/services/vparm_access.h"
 
@@ -47,6 +52,17 @@ T optionalNumber(const json &object, const char *key, T fallback, const std::str
     if constexpr (std::is_integral_v<T>) {
         if (!found->is_number_integer())
             throw Error(where + "." + key + ": expected a whole number, found " + describe(*found));
+        // Unsigned JSON numbers above the signed range read as negative
+        // through get<std::int64_t>(); check them apart.
+        if (found->is_number_unsigned()
+                ? found->get<std::uint64_t>() >
+                      static_cast<std::uint64_t>(std::numeric_limits<T>::max())
+                : found->get<std::int64_t>() < std::numeric_limits<T>::min() ||
+                      found->get<std::int64_t>() > std::numeric_limits<T>::max())
+            throw Error(where + "." + key + ": expected a whole number from " +
+                        std::to_string(std::numeric_limits<T>::min()) + " to " +
+                        std::to_string(std::numeric_limits<T>::max()) + ", found " +
+                        describe(*found));
     }
     return found->get<T>();
 }
@@ -113,7 +129,13 @@ void applyThroughPanel(ModuleNode &node, const std::string &control, const json 
     if (value.is_object() && value.contains("keys")) {
         const HostVParmID vparm = panel->vparm(target->id);
         if (!vparm) throw Error(inQuotes(control) + " is no envelope, or shows no value");
-        const KeyShape shape = keyShape(value.value("shape", std::string("linear")), "shape");
+        const json shapeName = value.value("shape", json("linear"));
+        if (!shapeName.is_string())
+            throw Error("the key shape is a text (linear, stepped or smooth), found " +
+                        describe(shapeName));
+        const KeyShape shape = keyShape(shapeName.get<std::string>(), "shape");
+        if (!value["keys"].is_array())
+            throw Error("\"keys\" is a list of keys, found " + describe(value["keys"]));
         EnvelopeData data = vparmData(vparm);
         for (ChannelData &channel : data.channels)
             channel.keys.clear();
@@ -122,8 +144,15 @@ void applyThroughPanel(ModuleNode &node, const std::string &control, const json 
                              : target->dataType == "percent-env" ? 0.01
                                                                  : 1.0;
         for (const json &key : value["keys"]) {
-            if (!key.is_array() || key.size() < 2 || !key[0].is_number())
-                throw Error("a key is [time, value] or [time, r, g, b], found " + describe(key));
+            // One value for every channel, or one for them all: a key of
+            // any other length would leave channels without a value.
+            if (!key.is_array() || (key.size() != 2 && key.size() != 1 + data.channels.size()) ||
+                !key[0].is_number())
+                throw Error(data.channels.size() == 1
+                                ? "a key is [time, value], found " + describe(key)
+                                : "a key is [time, value] or [time, " +
+                                      std::to_string(data.channels.size()) + " values], found " +
+                                      describe(key));
             const double time = key[0].get<double>();
             for (std::size_t c = 0; c < data.channels.size(); ++c) {
                 const json &v = key[key.size() == 2 ? 1 : 1 + c];
@@ -175,21 +204,7 @@ Scene::Scene(Host &host, json document, std::filesystem::path file)
 Scene::~Scene() = default;
 
 std::unique_ptr<Scene> Scene::load(Host &host, const std::filesystem::path &file) {
-    std::ifstream in(file);
-    if (!in) throw Error(file.string() + ": cannot open the scene file");
-    json document;
-    try {
-        document = json::parse(in, nullptr, true, /*ignore_comments=*/true);
-    } catch (const json::parse_error &error) {
-        // The parser reports the byte offset; turn it into a line.
-        std::ifstream again(file);
-        std::string text((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>());
-        const std::size_t at = std::min<std::size_t>(error.byte, text.size());
-        const auto line = 1 + std::count(text.begin(), text.begin() + static_cast<long>(at), '\n');
-        throw Error(file.string() + ":" + std::to_string(line) +
-                    ": not valid JSON: " + error.what());
-    }
-    return fromJson(host, std::move(document), file);
+    return fromJson(host, parseSceneText(readRegularFile(file, "scene file"), file), file);
 }
 
 std::unique_ptr<Scene> Scene::fromJson(Host &host, json document,
@@ -198,6 +213,12 @@ std::unique_ptr<Scene> Scene::fromJson(Host &host, json document,
     if (!scene->document_.is_object())
         throw Error(file.string() + ": a scene is a JSON object, found " +
                     describe(scene->document_));
+    // Documents read from text were bounded while parsing; others may come
+    // from anywhere and are measured before anything recurses into them.
+    if (nestingDepth(scene->document_) > kMaxSceneNesting)
+        throw Error(file.string() + ": nested more than " + std::to_string(kMaxSceneNesting) +
+                    " levels deep");
+    checkKnownKeys(scene->document_, file);
     scene->readSettings();
     scene->readImages();
     scene->readGraphs("surfaces", true);
@@ -217,7 +238,11 @@ void Scene::readSettings() {
         const std::string at = where("scene");
         if (!found->is_object())
             throw Error(at + ": expected an object, found " + describe(*found));
-        settings_.name = found->value("name", settings_.name);
+        if (found->contains("name")) {
+            if (!(*found)["name"].is_string())
+                throw Error(at + ".name: expected a text, found " + describe((*found)["name"]));
+            settings_.name = (*found)["name"].get<std::string>();
+        }
         settings_.firstFrame = optionalNumber(*found, "firstFrame", 1, at);
         settings_.lastFrame = optionalNumber(*found, "lastFrame", settings_.firstFrame, at);
         settings_.frameStep = optionalNumber(*found, "frameStep", 1, at);
@@ -273,14 +298,21 @@ void Scene::readGraph(GraphEntry &entry, const json &description, const std::str
         const std::string at = key + ".nodes[" + std::to_string(i) + "]";
         const json &node = nodes[i];
         const std::string name = requireText(node, "name", where(at));
+        if (name.empty()) throw Error(where(at + ".name") + ": a node needs a name, found \"\"");
         if (graph.find(name))
             throw Error(where(at + ".name") + ": a node \"" + name + "\" exists already");
         const json settings = node.value("settings", json::object());
         if (!settings.is_object()) throw Error(where(at + ".settings") + ": expected an object");
         if (node.contains("native")) {
+            for (const char *moduleOnly : {"server", "data", "binary"})
+                if (node.contains(moduleOnly))
+                    throw Error(where(at + "." + moduleOnly) +
+                                ": a host (\"native\") node takes no \"" + moduleOnly + "\"");
             addNativeNode(graph, requireText(node, "native", where(at)), name, settings, where(at));
             continue;
         }
+        if (node.contains("data") && node.contains("binary"))
+            throw Error(where(at) + ": saved data comes as \"data\" or as \"binary\", not both");
         const std::string server = requireText(node, "server", where(at));
         ModuleNode *made = nullptr;
         try {
@@ -337,6 +369,11 @@ void Scene::readGraph(GraphEntry &entry, const json &description, const std::str
         } catch (const Error &error) {
             throw Error(where(at) + ": " + error.what());
         }
+    }
+    try {
+        checkEvaluationDepth(graph);
+    } catch (const Error &error) {
+        throw Error(where(key + ".connections") + ": " + error.what());
     }
 }
 

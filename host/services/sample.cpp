@@ -2,12 +2,14 @@
 
 #include <cmath>
 
+#include "host/graph/graph.h"
 #include "host/services/services.h"
 
 namespace host {
 namespace {
 
 double HOST_CALL castNothing(const HostSample *, const double[3], const double[3]) {
+    countRay();
     return -1.0;
 }
 
@@ -25,6 +27,7 @@ void backdropAlong(const double direction[3], double color[3]) {
 
 double HOST_CALL traceNothing(const HostSample *, const double[3], const double direction[3],
                               double color[3], double, std::uint32_t mode) {
+    countRay();
     const std::uint32_t kind = mode & HOST_TRACE_MODE_MASK;
     if (kind == HOST_TRACE_DISTANCE) return -1.0;
     if (kind == HOST_TRACE_SHADOW || kind == HOST_TRACE_OCCLUSION) {
@@ -39,6 +42,7 @@ double HOST_CALL traceNothing(const HostSample *, const double[3], const double 
 
 double HOST_CALL shadeNothing(const HostSample *, const double[3], const double[3],
                               HostShadedSample *shaded) {
+    countRay();
     if (shaded) {
         *shaded = HostShadedSample{};
         shaded->distance = -1.0;
