@@ -22,14 +22,17 @@ using nlohmann::json;
 // Objects no row names are not checked here: node data is the node's own.
 const std::map<std::string, std::vector<std::string>> &knownKeys() {
     static const std::map<std::string, std::vector<std::string>> table{
-        {"", {"scene", "camera", "backdrop", "lights", "objects", "surfaces", "graphs", "image"}},
+        {"",
+         {"scene", "camera", "backdrop", "lights", "objects", "surfaces", "graphs", "image",
+          "images", "fileRequests"}},
         {"scene", {"name", "firstFrame", "lastFrame", "frameStep", "fps", "recursionDepth"}},
         {"camera", {"position", "target", "up", "fov", "width", "height"}},
-        {"backdrop", {"type", "color", "zenith", "sky", "ground", "nadir"}},
+        {"backdrop",
+         {"type", "color", "zenith", "sky", "ground", "nadir", "image", "seamAngle", "intensity"}},
         {"lights[]", {"type", "direction", "position", "color", "intensity", "shadows"}},
         {"objects[]", {"name", "mesh", "surface", "scale", "rotate", "position"}},
         {"objects[].mesh", {"type", "file", "size", "radius", "segments"}},
-        {"image", {"encoding"}},
+        {"image", {"encoding", "samples"}},
         {"surfaces", {"*"}},
         {"graphs", {"*"}},
         {"surfaces.*", {"nodes", "connections"}},
