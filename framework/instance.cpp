@@ -70,6 +70,13 @@ HostInstance createInstance(const NodeKind &kind, void *privateData, HostNodeID 
             services.envelope->createGroup(services.node->chanGroup(hostNode), kind.channelGroup);
     if (kind.usesEnvelopes) createVParms(kind, node);
     createConnectors(kind, node);
+    if (kind.hooks.afterCreate) {
+        if (HostError failed = kind.hooks.afterCreate(node)) {
+            destroyInstance(node);
+            if (error) *error = failed;
+            return nullptr;
+        }
+    }
     return node;
 }
 

@@ -92,6 +92,13 @@ struct NodeHooks {
     void (*beforeDestroy)(NodeBase *node) = nullptr;
     // Runs at the end of panel creation.
     void (*afterPanelCreated)(NodeBase *node) = nullptr;
+    // Runs at the end of create. An error text fails the creation: the
+    // instance is destroyed and the host is given the text.
+    HostError (*afterCreate)(NodeBase *node) = nullptr;
+    // Replace the common panel get and set, for values that are no int
+    // setting or envelope (texts, choices with side effects).
+    void *(*panelGet)(NodeBase *node, std::uint32_t valueId) = nullptr;
+    int (*panelSet)(NodeBase *node, std::uint32_t valueId, void *value) = nullptr;
 };
 
 struct NodeKind {

@@ -24,6 +24,7 @@ bool hiddenByConnection(const NodeBase *node, const ControlSpec &control) {
 void *HOST_CALL panelGet(HostInstance instance, std::uint32_t valueId) {
     auto *node = static_cast<NodeBase *>(instance);
     if (!node) return nullptr;
+    if (node->kind->hooks.panelGet) return node->kind->hooks.panelGet(node, valueId);
     const ControlSpec *control = findControl(*node->kind, valueId);
     if (!control || hiddenByConnection(node, *control)) return nullptr;
     if (control->kind == ControlSpec::Setting)
@@ -34,6 +35,7 @@ void *HOST_CALL panelGet(HostInstance instance, std::uint32_t valueId) {
 int HOST_CALL panelSet(HostInstance instance, std::uint32_t valueId, void *value) {
     auto *node = static_cast<NodeBase *>(instance);
     if (!node) return 0;
+    if (node->kind->hooks.panelSet) return node->kind->hooks.panelSet(node, valueId, value);
     const ControlSpec *control = findControl(*node->kind, valueId);
     if (!control) return 0;
     // An envelope control edits its vparm in place; nothing to store.

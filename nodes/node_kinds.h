@@ -11,11 +11,14 @@ extern const fw::NodeKind kAmbientOcclusion;
 extern const fw::NodeKind kCounter;
 extern const fw::NodeKind kDecayColor;
 extern const fw::NodeKind kDecayScalar;
+extern const fw::NodeKind kGetMaterial;
+extern const fw::NodeKind kGroupNode;
 extern const fw::NodeKind kHoldValue;
 extern const fw::NodeKind kRenderInfo;
 extern const fw::NodeKind kRandom;
 extern const fw::NodeKind kRayShade;
 extern const fw::NodeKind kSqrt;
+extern const fw::NodeKind kStoreMaterial;
 extern const fw::NodeKind kTakeSamples;
 
 }  // namespace orv

@@ -29,11 +29,14 @@ TEST_F(ModuleTest, ServerTableListsHandlerAndInterfacePairsInOrder) {
         {"Counter", "Math"},
         {"Exponential Decay (Color)", "Math"},
         {"Exponential Decay (Scalar)", "Math"},
+        {"Get Material", "Tools"},
+        {"Group Node", "Tools"},
         {"Hold Value", "Math"},
         {"Render Info", "Info"},
         {"Random", "Math"},
         {"RayShade", "Surfacing"},
         {"Sqrt", "Math"},
+        {"Store Material", "Tools"},
         {"Take Samples", "Surfacing"},
     };
     const auto &servers = host.module().servers();
