@@ -117,6 +117,7 @@ Run addEvalCommand(CLI::App &program, const Common &common) {
             printValue(type, value);
         }
         graph.renderEnd();
+        host::checkDepthLimit(node.name());
         return 0;
     };
 }

@@ -1,8 +1,12 @@
 // orvhost panel: a node's panel as text.
 #include <cstdio>
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "host/base/error.h"
 #include "host/panel/panel.h"
+#include "host/scene/nested_graph.h"
 #include "node_setup.h"
 
 namespace app {
@@ -16,10 +20,16 @@ Run addPanelCommand(CLI::App &program, const Common &common) {
     struct Options {
         NodeChoice choice;
         double time = 0.0;
+        std::vector<std::string> presses;
     };
     auto o = std::make_shared<Options>();
     addNodeChoiceOptions(*command, o->choice, false);
     command->add_option("-t,--time", o->time, "Time in seconds at which envelopes are shown");
+    command
+        ->add_option("-p,--press", o->presses,
+                     "Press a button (by id or label) after the settings, as a user would; "
+                     "a nested editor it opens is printed after the panel")
+        ->take_all();
     return [&common, o] {
         const double time = o->time;
         PreparedNode prepared = prepareNode(common, o->choice);
@@ -30,8 +40,19 @@ Run addPanelCommand(CLI::App &program, const Common &common) {
                         prepared.node->kindName().c_str());
             return 0;
         }
+        for (const std::string &press : o->presses) {
+            try {
+                panel->press(panel->find(press)->id);
+            } catch (const host::Error &error) {
+                throw host::Error("--press " + press + ": " + error.what());
+            }
+        }
         std::printf("%s (%s)\n%s", prepared.node->name().c_str(), prepared.node->kindName().c_str(),
                     panel->describe(time).c_str());
+        if (host::NestedEditor *editor = host::nestedEditorOf(*node); editor && editor->openCount())
+            std::printf("\nNested editor \"%s\" opened; its graph:\n%s\n",
+                        editor->openedTitle().c_str(),
+                        host::describeNestedGraph(*editor).dump(2).c_str());
         return 0;
     };
 }

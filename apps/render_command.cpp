@@ -109,6 +109,8 @@ Run addRenderCommand(CLI::App &program, const Common &common) {
             const render::RenderStatistics statistics =
                 render::renderFrame(tracer, options, image, std::ref(bar));
             bar.finish(statistics);
+            // A graph that feeds itself gives no picture worth keeping.
+            host::checkDepthLimit(a.scene + ": frame " + std::to_string(frame));
             const auto png = numbered(a.output, frame, last > first);
             render::writePng(image, png, tracer.scene().linearImage);
             if (!a.pfm.empty()) render::writePfm(image, numbered(a.pfm, frame, last > first));
