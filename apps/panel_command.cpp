@@ -7,9 +7,26 @@
 #include "host/base/error.h"
 #include "host/panel/panel.h"
 #include "host/scene/nested_graph.h"
+#include "host/services/nested_editor.h"
 #include "node_setup.h"
 
 namespace app {
+namespace {
+
+// A nested graph as its editor shows it: the nodes, then each connection,
+// the root node's inputs last.
+void printNestedGraph(const host::NestedEditor &editor) {
+    std::printf("\nNested editor \"%s\" opened:\n", editor.openedTitle().c_str());
+    for (const auto &node : editor.graph().nodes())
+        std::printf("  %s (%s)\n", node->name().c_str(), node->kindName().c_str());
+    for (const auto &node : editor.graph().nodes())
+        for (const auto &input : node->inputs())
+            if (input->source)
+                std::printf("  %s.%s -> %s.%s\n", input->source->node->name().c_str(),
+                            input->source->name.c_str(), node->name().c_str(), input->name.c_str());
+}
+
+}  // namespace
 
 Run addPanelCommand(CLI::App &program, const Common &common) {
     CLI::App *command = program.add_subcommand(
@@ -50,9 +67,7 @@ Run addPanelCommand(CLI::App &program, const Common &common) {
         std::printf("%s (%s)\n%s", prepared.node->name().c_str(), prepared.node->kindName().c_str(),
                     panel->describe(time).c_str());
         if (host::NestedEditor *editor = host::nestedEditorOf(*node); editor && editor->openCount())
-            std::printf("\nNested editor \"%s\" opened; its graph:\n%s\n",
-                        editor->openedTitle().c_str(),
-                        host::describeNestedGraph(*editor).dump(2).c_str());
+            printNestedGraph(*editor);
         return 0;
     };
 }

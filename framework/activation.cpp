@@ -30,7 +30,7 @@ int activateHandler(const NodeKind &kind, HostCreateFunc create, int version,
         const int code = kind.hooks.acquireServices(lookup);
         if (code != HOST_AFUNC_OK) return code;
     }
-    if (kind.usesEnvelopes) {
+    if (kind.usesEnvelopes()) {
         found.vparm = ask<HostVParmFuncs>(lookup, HOST_VPARMFUNCS_GLOBAL);
         found.envelope = ask<HostEnvelopeFuncs>(lookup, HOST_ENVELOPEFUNCS_GLOBAL);
         if (!found.vparm || !found.envelope) return HOST_AFUNC_BADGLOBAL;
@@ -46,7 +46,7 @@ int activateHandler(const NodeKind &kind, HostCreateFunc create, int version,
     record->inst->save = saveInstance;
     record->rend->init = renderStart;
     record->rend->cleanup = renderEnd;
-    record->rend->newTime = newTime;
+    if (!kind.hooks.leavesNewTime) record->rend->newTime = newTime;
     record->evaluate = kind.evaluate;
     return HOST_AFUNC_OK;
 }

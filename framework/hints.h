@@ -43,6 +43,18 @@
     FW_WORD(HOST_XPTAG_BORDER), FW_WORD(border), __VA_ARGS__, nullptr
 #define FW_HINT_END nullptr
 
+// The first and last entries of every hint list: the kind's common
+// change-notify, then at the end the panel-destroy callback and the closing
+// word. (lifecycle.h declares the two callbacks.)
+#define FW_HINT_BEGIN(kind) FW_HINT_CHANGE_NOTIFY(fw::changeNotify<kind>)
+#define FW_HINT_FINISH FW_HINT_DESTROY_NOTIFY(fw::panelDestroy), FW_HINT_END
+
+// A value's control and label, taken from its row (value_row.h): an id
+// without a row does not compile.
+#define FW_HINT_VALUE(rows, id)                          \
+    FW_HINT_ADD(id, fw::valueRow(rows, id).controlType), \
+        FW_HINT_LABEL(id, fw::valueRow(rows, id).label)
+
 // Ids inside the variadic lists above.
 #define FW_IDS(...) __VA_ARGS__
 #define FW_ID(id) FW_WORD(id)

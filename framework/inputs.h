@@ -10,6 +10,14 @@
 
 namespace fw {
 
+// A popup position that an input may have set to any int, limited to the
+// count positions the popup has.
+constexpr int clampChoice(std::int32_t value, int count) {
+    if (value < 0) return 0;
+    if (value > count - 1) return count - 1;
+    return value;
+}
+
 class Inputs {
   public:
     Inputs(const NodeBase *node, HostSample *sample)
@@ -26,6 +34,10 @@ class Inputs {
     Vec3 triple(HostNodeInputID input, Vec3 value) const {
         funcs_->evaluate(input, sample_, value.data());
         return value;
+    }
+    // A popup setting with an input behind it, limited to its positions.
+    int choice(HostNodeInputID input, std::int32_t value, int count) const {
+        return clampChoice(integer(input, value), count);
     }
     // A Function input maps a value in place.
     double function(HostNodeInputID input, double value) const { return scalar(input, value); }

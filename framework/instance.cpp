@@ -15,25 +15,34 @@ const HandlerServices &handlerServices(const NodeBase *node) {
 }
 
 void storeDefaults(const NodeKind &kind, NodeBase *node) {
-    for (const SettingSpec &setting : kind.settings)
-        field<std::int32_t>(node, setting.offset) = setting.defaultValue;
-    for (const ParamSpec &param : kind.params) {
-        double *value = &field<double>(node, param.value);
-        for (int c = 0; c < paramChannels(param.envType); ++c)
-            value[c] = param.defaults[c];
+    for (const ValueRow &row : kind.values) {
+        if (row.isSetting()) {
+            field<std::int32_t>(node, row.offset) = row.settingDefault();
+        } else if (row.isParam()) {
+            double *value = &field<double>(node, row.offset);
+            for (int c = 0; c < row.channels(); ++c)
+                value[c] = row.defaults[c];
+        }
     }
 }
 
 void createVParms(const NodeKind &kind, NodeBase *node) {
     const HostVParmFuncs *vparm = kind.services->handler.vparm;
-    for (const ParamSpec &param : kind.params) {
+    forEachParam(kind, [&](const ValueRow &param) {
         HostVParmID handle = vparm->create(param.envType, -1);
         if (handle) {
-            vparm->setup(handle, param.label, node->group, nullptr, nullptr, nullptr, nullptr);
-            vparm->setVal(handle, &field<double>(node, param.value));
+            vparm->setup(handle, param.channel, node->group, nullptr, nullptr, nullptr, nullptr);
+            vparm->setVal(handle, &field<double>(node, param.offset));
         }
         field<HostVParmID>(node, param.handle) = handle;
-    }
+    });
+}
+
+void destroyVParms(NodeBase *node) {
+    forEachParam(*node->kind, [&](const ValueRow &param) {
+        if (HostVParmID handle = field<HostVParmID>(node, param.handle))
+            handlerServices(node).vparm->destroy(handle);
+    });
 }
 
 void createConnectors(const NodeKind &kind, NodeBase *node) {
@@ -44,6 +53,12 @@ void createConnectors(const NodeKind &kind, NodeBase *node) {
     for (const ConnectorSpec &output : kind.outputs)
         field<HostNodeOutputID>(node, output.handle) =
             services.output->create(node->node, output.type, output.name);
+}
+
+HostInstance failCreate(NodeBase *node, HostError text, HostError *error) {
+    if (error) *error = text;
+    std::free(node);
+    return nullptr;
 }
 
 }  // namespace
@@ -63,18 +78,20 @@ HostInstance createInstance(const NodeKind &kind, void *privateData, HostNodeID 
     services.node->setNodeColor(hostNode, kNodeRed, kNodeGreen, kNodeBlue);
 
     storeDefaults(kind, node);
-    if (kind.hooks.afterDefaults) kind.hooks.afterDefaults(node, privateData);
+    if (kind.hooks.afterDefaults)
+        if (HostError text = kind.hooks.afterDefaults(node, privateData))
+            return failCreate(node, text, error);
 
-    if (kind.usesEnvelopes && kind.channelGroup)
+    const bool envelopes = kind.usesEnvelopes();
+    if (envelopes && kind.channelGroup)
         node->group =
             services.envelope->createGroup(services.node->chanGroup(hostNode), kind.channelGroup);
-    if (kind.usesEnvelopes) createVParms(kind, node);
+    if (envelopes) createVParms(kind, node);
     createConnectors(kind, node);
-    if (kind.hooks.afterCreate) {
-        if (HostError failed = kind.hooks.afterCreate(node)) {
-            destroyInstance(node);
-            if (error) *error = failed;
-            return nullptr;
+    if (kind.hooks.afterConnectors) {
+        if (HostError text = kind.hooks.afterConnectors(node, privateData)) {
+            destroyVParms(node);
+            return failCreate(node, text, error);
         }
     }
     return node;
@@ -83,11 +100,8 @@ HostInstance createInstance(const NodeKind &kind, void *privateData, HostNodeID 
 void HOST_CALL destroyInstance(HostInstance instance) {
     auto *node = static_cast<NodeBase *>(instance);
     if (!node) return;
-    const NodeKind &kind = *node->kind;
-    if (kind.hooks.beforeDestroy) kind.hooks.beforeDestroy(node);
-    for (const ParamSpec &param : kind.params)
-        if (HostVParmID handle = field<HostVParmID>(node, param.handle))
-            handlerServices(node).vparm->destroy(handle);
+    if (node->kind->hooks.beforeDestroy) node->kind->hooks.beforeDestroy(node);
+    destroyVParms(node);
     std::free(node);
 }
 
@@ -96,23 +110,25 @@ HostError HOST_CALL copyInstance(HostInstance toInstance, HostInstance fromInsta
     auto *from = static_cast<const NodeBase *>(fromInstance);
     if (!to || !from || to->kind != from->kind) return nullptr;
     const NodeKind &kind = *to->kind;
-    for (const SettingSpec &setting : kind.settings)
+    forEachSetting(kind, [&](const ValueRow &setting) {
         field<std::int32_t>(to, setting.offset) = field<std::int32_t>(from, setting.offset);
+    });
     // A vparm whose creation failed has nothing to copy to or from.
-    for (const ParamSpec &param : kind.params) {
+    forEachParam(kind, [&](const ValueRow &param) {
         HostVParmID target = field<HostVParmID>(to, param.handle);
         HostVParmID source = field<HostVParmID>(from, param.handle);
         if (target && source) handlerServices(to).vparm->copy(target, source);
-    }
+    });
     if (kind.hooks.afterCopy) kind.hooks.afterCopy(to, from);
     return nullptr;
 }
 
 void refreshCachedValues(NodeBase *node, double time) {
-    for (const ParamSpec &param : node->kind->params)
+    forEachParam(*node->kind, [&](const ValueRow &param) {
         if (HostVParmID handle = field<HostVParmID>(node, param.handle))
             handlerServices(node).vparm->getVal(handle, time, nullptr,
-                                                &field<double>(node, param.value));
+                                                &field<double>(node, param.offset));
+    });
 }
 
 HostError HOST_CALL renderStart(HostInstance instance, int mode) {

@@ -1,5 +1,5 @@
-// What a node kind declares about itself: its instance record, envelope
-// parameters, int settings, connectors and panel, as constant tables. The
+// What a node kind declares about itself: its instance record, one row per
+// panel value (value_row.h), connectors and panel hints, as constant tables. The
 // common life cycle (lifecycle.h) works from these tables alone; a kind
 // supplies its evaluate and only the hooks where it departs from the pattern.
 #pragma once
@@ -7,9 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <type_traits>
 
 #include "hostapi/hostapi.h"
 #include "services.h"
+#include "value_row.h"
 
 namespace fw {
 
@@ -24,48 +26,8 @@ struct NodeBase {
     HostPanelID panel;      // made on first request, then reused
 };
 
-// Offsets into an instance record. Records are plain structs that begin with
-// a NodeBase, so offsetof is well defined.
-using Offset = std::uint16_t;
-
-// An envelope parameter: its cached value (one or three doubles) and the
-// vparm behind it.
-struct ParamSpec {
-    const char *label;  // channel name and panel label
-    int envType;        // HOST_VP_*
-    Offset value;       // double or double[3]
-    Offset handle;      // HostVParmID
-    double defaults[3];
-};
-
-// Envelope types whose vparms carry three values.
-constexpr int paramChannels(int envType) {
-    return (envType == HOST_VP_FLOAT3 || envType == HOST_VP_COLOR) ? 3 : 1;
-}
-
-// A plain int setting (popup, choice, check box or integer field). Settings
-// are copied, saved and loaded in table order.
-struct SettingSpec {
-    Offset offset;  // int32_t
-    std::int32_t defaultValue;
-};
-
-struct ConnectorSpec {
-    const char *name;
-    int type;       // HOST_NOT_*
-    Offset handle;  // HostNodeInputID or HostNodeOutputID
-};
-
-// What panel get and set do for one value id.
-struct ControlSpec {
-    enum Kind : std::uint8_t { Setting, Param };
-    std::uint32_t id;
-    Kind kind;
-    std::uint8_t index;  // into settings or params
-    std::int8_t gate;    // input whose connection hides the value, or -1
-};
-
-constexpr std::int8_t kNoGate = -1;
+// The kind's own items among its saved ones, in NodeKind::saveOrder.
+constexpr std::uint32_t kKindItems = 0;
 
 // Departures from the common life cycle. Null members take the common
 // behaviour; each hook says where it runs.
@@ -76,8 +38,21 @@ struct NodeHooks {
     int (*acquireServices)(HostServiceLookup lookup) = nullptr;
     // In create, after the defaults are stored and before the channel group
     // is made; privateData is what the activation put in the instance table
-    // (the service lookup).
-    void (*afterDefaults)(NodeBase *node, void *privateData) = nullptr;
+    // (the service lookup). An error text fails the create: the record is
+    // freed and the host is handed the text.
+    HostError (*afterDefaults)(NodeBase *node, void *privateData) = nullptr;
+    // The last step of create, after the connectors. An error text fails the
+    // create: the vparms are destroyed and the record freed (beforeDestroy
+    // does not run; the hook undoes its own work).
+    HostError (*afterConnectors)(NodeBase *node, void *privateData) = nullptr;
+    // Panel get and set of the kind's custom values (strings, a choice that
+    // sets more than one field); ids without a row never reach them.
+    void *(*panelGet)(NodeBase *node, std::uint32_t valueId) = nullptr;
+    int (*panelSet)(NodeBase *node, std::uint32_t valueId, void *value) = nullptr;
+    // The kind's own items, saved and loaded where kKindItems stands in
+    // saveOrder (an image reference between the settings and the vparms).
+    HostError (*saveItems)(NodeBase *node, const HostSaveState *state) = nullptr;
+    HostError (*loadItems)(NodeBase *node, const HostLoadState *state) = nullptr;
     // Replace the common load and save entirely.
     HostError (*load)(NodeBase *node, const HostLoadState *state) = nullptr;
     HostError (*save)(NodeBase *node, const HostSaveState *state) = nullptr;
@@ -92,31 +67,68 @@ struct NodeHooks {
     void (*beforeDestroy)(NodeBase *node) = nullptr;
     // Runs at the end of panel creation.
     void (*afterPanelCreated)(NodeBase *node) = nullptr;
-    // Runs at the end of create. An error text fails the creation: the
-    // instance is destroyed and the host is given the text.
-    HostError (*afterCreate)(NodeBase *node) = nullptr;
-    // Replace the common panel get and set, for values that are no int
-    // setting or envelope (texts, choices with side effects).
-    void *(*panelGet)(NodeBase *node, std::uint32_t valueId) = nullptr;
-    int (*panelSet)(NodeBase *node, std::uint32_t valueId, void *value) = nullptr;
+    // The handler activation leaves the new-time slot as the host gave it
+    // (a kind with nothing to refresh per frame).
+    bool leavesNewTime = false;
 };
 
 struct NodeKind {
-    const char *channelGroup;  // null: the kind makes no channel group
-    std::size_t recordSize;
-    bool setsPreviewType;  // sets preview type 2 before the colour
-    bool usesEnvelopes;    // asks for the vparm and envelope services
-    std::span<const ParamSpec> params;
-    std::span<const SettingSpec> settings;
-    std::span<const ConnectorSpec> inputs;
-    std::span<const ConnectorSpec> outputs;
-    std::span<const ControlSpec> controls;
-    const HostPanelDataDesc *dataDescription;
-    const HostPanelHint *hints;
-    KindServices *services;
-    HostEvaluateFunc evaluate;
-    NodeHooks hooks;
+    const char *channelGroup = nullptr;     // null: the kind makes no channel group
+    bool setsPreviewType = false;           // sets preview type 2 before the colour
+    std::span<const ValueRow> values = {};  // one row per panel value, in id order
+    // Parameter ids in the order their vparms are made, when that is not
+    // the rows' order.
+    std::span<const std::uint32_t> paramOrder = {};
+    // Value ids (and kKindItems) in the order they are saved, when that is
+    // not the settings then the parameters.
+    std::span<const std::uint32_t> saveOrder = {};
+    std::span<const ConnectorSpec> inputs = {};
+    std::span<const ConnectorSpec> outputs = {};
+    const HostPanelDataDesc *dataDescription = nullptr;  // null: no panel
+    const HostPanelHint *hints = nullptr;
+    KindServices *services = nullptr;
+    HostEvaluateFunc evaluate = nullptr;
+    NodeHooks hooks = {};
+    std::size_t recordSize = 0;  // filled by nodeKind<Record>
+
+    // A kind with parameters or a channel group of its own asks for the
+    // vparm and envelope services.
+    constexpr bool usesEnvelopes() const {
+        if (channelGroup) return true;
+        for (const ValueRow &row : values)
+            if (row.isParam()) return true;
+        return false;
+    }
 };
+
+// A kind's tables with its record size taken from its record, which must
+// begin with its NodeBase.
+template <typename Record>
+constexpr NodeKind nodeKind(NodeKind kind) {
+    static_assert(std::is_standard_layout_v<Record>, "a node record is a plain struct");
+    static_assert(offsetof(Record, base) == 0, "a node record begins with its NodeBase");
+    kind.recordSize = sizeof(Record);
+    return kind;
+}
+
+// Calls visit(row) for each parameter in the order its vparm is made.
+template <typename Visit>
+constexpr void forEachParam(const NodeKind &kind, Visit &&visit) {
+    if (kind.paramOrder.empty()) {
+        for (const ValueRow &row : kind.values)
+            if (row.isParam()) visit(row);
+        return;
+    }
+    for (std::uint32_t id : kind.paramOrder)
+        if (const ValueRow *row = findRow(kind.values, id)) visit(*row);
+}
+
+// Calls visit(row) for each int setting in row order.
+template <typename Visit>
+constexpr void forEachSetting(const NodeKind &kind, Visit &&visit) {
+    for (const ValueRow &row : kind.values)
+        if (row.isSetting()) visit(row);
+}
 
 // Typed access to a record field by offset.
 template <typename T>

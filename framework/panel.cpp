@@ -6,17 +6,14 @@
 namespace fw {
 namespace {
 
-const ControlSpec *findControl(const NodeKind &kind, std::uint32_t valueId) {
-    for (const ControlSpec &control : kind.controls)
-        if (control.id == valueId) return &control;
-    return nullptr;
-}
-
 // A value with an input behind it shows nothing while that input is connected.
-bool hiddenByConnection(const NodeBase *node, const ControlSpec &control) {
-    if (control.gate == kNoGate) return false;
-    const ConnectorSpec &input = node->kind->inputs[control.gate];
-    return node->kind->services->handler.input->check(field<HostNodeInputID>(node, input.handle));
+bool hiddenByConnection(const NodeBase *node, const ValueRow &row) {
+    if (!row.gate) return false;
+    for (const ConnectorSpec &input : node->kind->inputs)
+        if (check::same(input.name, row.gate))
+            return node->kind->services->handler.input->check(
+                       field<HostNodeInputID>(node, input.handle)) != 0;
+    return false;
 }
 
 }  // namespace
@@ -24,25 +21,35 @@ bool hiddenByConnection(const NodeBase *node, const ControlSpec &control) {
 void *HOST_CALL panelGet(HostInstance instance, std::uint32_t valueId) {
     auto *node = static_cast<NodeBase *>(instance);
     if (!node) return nullptr;
-    if (node->kind->hooks.panelGet) return node->kind->hooks.panelGet(node, valueId);
-    const ControlSpec *control = findControl(*node->kind, valueId);
-    if (!control || hiddenByConnection(node, *control)) return nullptr;
-    if (control->kind == ControlSpec::Setting)
-        return &field<std::int32_t>(node, node->kind->settings[control->index].offset);
-    return field<HostVParmID>(node, node->kind->params[control->index].handle);
+    const ValueRow *row = findRow(node->kind->values, valueId);
+    if (!row || hiddenByConnection(node, *row)) return nullptr;
+    switch (row->edits) {
+        case ValueRow::Edits::Setting:
+            return &field<std::int32_t>(node, row->offset);
+        case ValueRow::Edits::Param:
+            return field<HostVParmID>(node, row->handle);
+        case ValueRow::Edits::Custom:
+            break;
+    }
+    return node->kind->hooks.panelGet ? node->kind->hooks.panelGet(node, valueId) : nullptr;
 }
 
 int HOST_CALL panelSet(HostInstance instance, std::uint32_t valueId, void *value) {
     auto *node = static_cast<NodeBase *>(instance);
     if (!node) return 0;
-    if (node->kind->hooks.panelSet) return node->kind->hooks.panelSet(node, valueId, value);
-    const ControlSpec *control = findControl(*node->kind, valueId);
-    if (!control) return 0;
-    // An envelope control edits its vparm in place; nothing to store.
-    if (control->kind == ControlSpec::Setting && value)
-        field<std::int32_t>(node, node->kind->settings[control->index].offset) =
-            *static_cast<const std::int32_t *>(value);
-    return 1;
+    const ValueRow *row = findRow(node->kind->values, valueId);
+    if (!row) return 0;
+    switch (row->edits) {
+        case ValueRow::Edits::Setting:
+            if (value)
+                field<std::int32_t>(node, row->offset) = *static_cast<const std::int32_t *>(value);
+            return 1;
+        case ValueRow::Edits::Param:
+            return 1;  // the panel edited the vparm in place; nothing to store
+        case ValueRow::Edits::Custom:
+            break;
+    }
+    return node->kind->hooks.panelSet ? node->kind->hooks.panelSet(node, valueId, value) : 0;
 }
 
 int notifyChange(const NodeKind &kind, HostPanelID panel, int event) {

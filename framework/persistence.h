@@ -12,11 +12,13 @@ void saveInt16(const HostSaveState *state, std::int32_t value);
 // no value to give leaves value as it was.
 void loadInt16(const HostLoadState *state, std::int32_t &value);
 
-HostError saveParam(const NodeBase *node, const ParamSpec &param, const HostSaveState *state);
-HostError loadParam(NodeBase *node, const ParamSpec &param, const HostLoadState *state);
+HostError saveParam(const NodeBase *node, const ValueRow &param, const HostSaveState *state);
+HostError loadParam(NodeBase *node, const ValueRow &param, const HostLoadState *state);
 
-// The whole common pattern.
-HostError saveSettingsThenParams(const NodeBase *node, const HostSaveState *state);
-HostError loadSettingsThenParams(NodeBase *node, const HostLoadState *state);
+// The common pattern: the settings, then the parameters in the order their
+// vparms are made, or the kind's saveOrder with its own items where it puts
+// them. Load reads the same and then refreshes the cached values at time 0.
+HostError saveValues(const NodeBase *node, const HostSaveState *state);
+HostError loadValues(NodeBase *node, const HostLoadState *state);
 
 }  // namespace fw

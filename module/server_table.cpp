@@ -7,24 +7,7 @@
 namespace orv {
 namespace {
 
-// Each node kind once: its kind table, user name, menu group, and whether it
-// has a panel. The tag lists and the server records are made from this list.
-#define ORV_NODE_KINDS(X)                                              \
-    X(kAdvancedRayTrace, "Advanced RayTrace", "Surfacing", WITH_PANEL) \
-    X(kAmbientOcclusion, "Ambient Occlusion", "Surfacing", WITH_PANEL) \
-    X(kCounter, "Counter", "Math", WITH_PANEL)                         \
-    X(kDecayColor, "Exponential Decay (Color)", "Math", WITH_PANEL)    \
-    X(kDecayScalar, "Exponential Decay (Scalar)", "Math", WITH_PANEL)  \
-    X(kGetMaterial, "Get Material", "Tools", WITH_PANEL)               \
-    X(kGroupNode, "Group Node", "Tools", WITH_PANEL)                   \
-    X(kHoldValue, "Hold Value", "Math", WITH_PANEL)                    \
-    X(kRenderInfo, "Render Info", "Info", WITHOUT_PANEL)               \
-    X(kRandom, "Random", "Math", WITH_PANEL)                           \
-    X(kRayShade, "RayShade", "Surfacing", WITH_PANEL)                  \
-    X(kSqrt, "Sqrt", "Math", WITH_PANEL)                               \
-    X(kStoreMaterial, "Store Material", "Tools", WITH_PANEL)           \
-    X(kTakeSamples, "Take Samples", "Surfacing", WITH_PANEL)
-
+// The tag lists and the server records are made from the one list of kinds.
 #define ORV_TAG_LIST(kind, user, group, panel)         \
     constexpr HostServerTag kind##Tags[] = {           \
         {user, HOST_SRVTAG_USERNAME},                  \

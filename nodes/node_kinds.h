@@ -1,24 +1,31 @@
-// Every node kind of the module, in server-table order. The table
-// (module/server_table.cpp) and the kinds' own files meet here.
+// Every node kind of the module, listed once in server-table order: its
+// kind table, user name, menu group, and whether it has a panel. The
+// declarations below and the server table (module/server_table.cpp) are
+// both made from this list; a new kind adds one line here.
 #pragma once
 
 #include "framework/node_kind.h"
 
+#define ORV_NODE_KINDS(X)                                              \
+    X(kAdvancedRayTrace, "Advanced RayTrace", "Surfacing", WITH_PANEL) \
+    X(kAmbientOcclusion, "Ambient Occlusion", "Surfacing", WITH_PANEL) \
+    X(kCounter, "Counter", "Math", WITH_PANEL)                         \
+    X(kDecayColor, "Exponential Decay (Color)", "Math", WITH_PANEL)    \
+    X(kDecayScalar, "Exponential Decay (Scalar)", "Math", WITH_PANEL)  \
+    X(kGetMaterial, "Get Material", "Tools", WITH_PANEL)               \
+    X(kGroupNode, "Group Node", "Tools", WITH_PANEL)                   \
+    X(kHoldValue, "Hold Value", "Math", WITH_PANEL)                    \
+    X(kRenderInfo, "Render Info", "Info", WITHOUT_PANEL)               \
+    X(kRandom, "Random", "Math", WITH_PANEL)                           \
+    X(kRayShade, "RayShade", "Surfacing", WITH_PANEL)                  \
+    X(kSqrt, "Sqrt", "Math", WITH_PANEL)                               \
+    X(kStoreMaterial, "Store Material", "Tools", WITH_PANEL)           \
+    X(kTakeSamples, "Take Samples", "Surfacing", WITH_PANEL)
+
 namespace orv {
 
-extern const fw::NodeKind kAdvancedRayTrace;
-extern const fw::NodeKind kAmbientOcclusion;
-extern const fw::NodeKind kCounter;
-extern const fw::NodeKind kDecayColor;
-extern const fw::NodeKind kDecayScalar;
-extern const fw::NodeKind kGetMaterial;
-extern const fw::NodeKind kGroupNode;
-extern const fw::NodeKind kHoldValue;
-extern const fw::NodeKind kRenderInfo;
-extern const fw::NodeKind kRandom;
-extern const fw::NodeKind kRayShade;
-extern const fw::NodeKind kSqrt;
-extern const fw::NodeKind kStoreMaterial;
-extern const fw::NodeKind kTakeSamples;
+#define ORV_DECLARE_KIND(kind, user, group, panel) extern const fw::NodeKind kind;
+ORV_NODE_KINDS(ORV_DECLARE_KIND)
+#undef ORV_DECLARE_KIND
 
 }  // namespace orv

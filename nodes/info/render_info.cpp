@@ -47,10 +47,11 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
     fw::setOutput(&node->base, value, &result);
 }
 
-void afterDefaults(fw::NodeBase *base, void *privateData) {
+HostError afterDefaults(fw::NodeBase *base, void *privateData) {
     auto *node = reinterpret_cast<RenderInfo *>(base);
     node->lookup = reinterpret_cast<HostServiceLookup>(privateData);
     node->firstFrame = 1;
+    return nullptr;
 }
 
 HostError renderStart(fw::NodeBase *base, int) {
@@ -89,16 +90,10 @@ fw::KindServices services;
 
 }  // namespace
 
-extern const fw::NodeKind kRenderInfo = {
+extern const fw::NodeKind kRenderInfo = fw::nodeKind<RenderInfo>({
     .channelGroup = nullptr,
-    .recordSize = sizeof(RenderInfo),
     .setsPreviewType = true,
-    .usesEnvelopes = false,
-    .params = {},
-    .settings = {},
-    .inputs = {},
     .outputs = kOutputs,
-    .controls = {},
     .dataDescription = nullptr,
     .hints = nullptr,
     .services = &services,
@@ -106,6 +101,6 @@ extern const fw::NodeKind kRenderInfo = {
     .hooks = {.afterDefaults = afterDefaults,
               .renderStart = renderStart,
               .afterNewTime = afterNewTime},
-};
+});
 
 }  // namespace orv

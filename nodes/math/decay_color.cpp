@@ -44,74 +44,49 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
 
 constexpr double kGrey = 0.78431;
 
-constexpr fw::ParamSpec kParams[] = {
-    {"Distance",
-     HOST_VP_DIST,
-     offsetof(DecayColor, distance),
-     offsetof(DecayColor, distanceVParm),
-     {1.0}},
-    {"Nominal Distance",
-     HOST_VP_DIST,
-     offsetof(DecayColor, nominal),
-     offsetof(DecayColor, nominalVParm),
-     {1.0}},
-    {"Color",
-     HOST_VP_COLOR,
-     offsetof(DecayColor, color),
-     offsetof(DecayColor, colorVParm),
-     {kGrey, kGrey, kGrey}},
-};
-constexpr fw::SettingSpec kSettings[] = {{offsetof(DecayColor, clamp), 1}};
+enum Id : std::uint32_t { kDistance = 0x8001, kNominal, kColor, kClamp };
+
 constexpr fw::ConnectorSpec kInputs[] = {
     {"Distance", HOST_NOT_SCALAR, offsetof(DecayColor, distanceIn)},
     {"Nominal Distance", HOST_NOT_SCALAR, offsetof(DecayColor, nominalIn)},
     {"Color", HOST_NOT_COLOR, offsetof(DecayColor, colorIn)},
 };
 constexpr fw::ConnectorSpec kOutputs[] = {{"Color", HOST_NOT_COLOR, offsetof(DecayColor, out)}};
-constexpr fw::ControlSpec kControls[] = {
-    {0x8001, fw::ControlSpec::Param, 0, 0},
-    {0x8002, fw::ControlSpec::Param, 1, 1},
-    {0x8003, fw::ControlSpec::Param, 2, 2},
-    {0x8004, fw::ControlSpec::Setting, 0, fw::kNoGate},
+constexpr fw::ValueRow kValues[] = {
+    fw::param(kDistance, "Distance", "distance-env", HOST_VP_DIST,
+              FW_PARAM_FIELDS(DecayColor, distance), 1.0)
+        .gatedBy("Distance"),
+    fw::param(kNominal, "Nominal Distance", "distance-env", HOST_VP_DIST,
+              FW_PARAM_FIELDS(DecayColor, nominal), 1.0)
+        .gatedBy("Nominal Distance"),
+    fw::param(kColor, "Color", "color-env", HOST_VP_COLOR, FW_PARAM_FIELDS(DecayColor, color),
+              kGrey, kGrey, kGrey)
+        .gatedBy("Color"),
+    fw::setting(kClamp, "Clamp", "iBoolean", offsetof(DecayColor, clamp), 1),
 };
-
-constexpr HostPanelDataDesc kDataDescription[] = {
-    {0x8001, "Distance", "distance-env"},
-    {0x8002, "Nominal Distance", "distance-env"},
-    {0x8003, "Color", "color-env"},
-    {0x8004, "Clamp", "integer"},
-    {0, nullptr, nullptr},
-};
+FW_CHECK_VALUES(DecayColor, kValues, kInputs);
+constexpr auto kDataDescription = fw::dataDescription(kValues);
 
 const HostPanelHint kHints[] = {
-    FW_HINT_CHANGE_NOTIFY(fw::changeNotify<kDecayColor>),
-    FW_HINT_CONTROL(0x8001, "distance-env", "Distance"),
-    FW_HINT_CONTROL(0x8002, "distance-env", "Nominal Distance"),
-    FW_HINT_CONTROL(0x8003, "color-env", "Color"),
-    FW_HINT_CONTROL(0x8004, "iBoolean", "Clamp"),
-    FW_HINT_DESTROY_NOTIFY(fw::panelDestroy),
-    FW_HINT_END,
+    FW_HINT_BEGIN(kDecayColor),       FW_HINT_VALUE(kValues, kDistance),
+    FW_HINT_VALUE(kValues, kNominal), FW_HINT_VALUE(kValues, kColor),
+    FW_HINT_VALUE(kValues, kClamp),   FW_HINT_FINISH,
 };
 
 fw::KindServices services;
 
 }  // namespace
 
-extern const fw::NodeKind kDecayColor = {
+extern const fw::NodeKind kDecayColor = fw::nodeKind<DecayColor>({
     .channelGroup = "Exponential Decay (Color)",
-    .recordSize = sizeof(DecayColor),
     .setsPreviewType = true,
-    .usesEnvelopes = true,
-    .params = kParams,
-    .settings = kSettings,
+    .values = kValues,
     .inputs = kInputs,
     .outputs = kOutputs,
-    .controls = kControls,
-    .dataDescription = kDataDescription,
+    .dataDescription = kDataDescription.data(),
     .hints = kHints,
     .services = &services,
     .evaluate = evaluate,
-    .hooks = {},
-};
+});
 
 }  // namespace orv

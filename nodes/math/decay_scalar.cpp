@@ -36,74 +36,49 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
     fw::setOutput(&node->base, value, &result);
 }
 
-constexpr fw::ParamSpec kParams[] = {
-    {"Distance",
-     HOST_VP_DIST,
-     offsetof(DecayScalar, distance),
-     offsetof(DecayScalar, distanceVParm),
-     {1.0}},
-    {"Nominal Distance",
-     HOST_VP_DIST,
-     offsetof(DecayScalar, nominal),
-     offsetof(DecayScalar, nominalVParm),
-     {1.0}},
-    {"Scalar",
-     HOST_VP_FLOAT,
-     offsetof(DecayScalar, scalar),
-     offsetof(DecayScalar, scalarVParm),
-     {2.0}},
-};
-constexpr fw::SettingSpec kSettings[] = {{offsetof(DecayScalar, clamp), 1}};
+enum Id : std::uint32_t { kDistance = 0x8001, kNominal, kScalar, kClamp };
+
 constexpr fw::ConnectorSpec kInputs[] = {
     {"Distance", HOST_NOT_SCALAR, offsetof(DecayScalar, distanceIn)},
     {"Nominal Distance", HOST_NOT_SCALAR, offsetof(DecayScalar, nominalIn)},
     {"Scalar", HOST_NOT_SCALAR, offsetof(DecayScalar, scalarIn)},
 };
 constexpr fw::ConnectorSpec kOutputs[] = {{"Scalar", HOST_NOT_SCALAR, offsetof(DecayScalar, out)}};
-constexpr fw::ControlSpec kControls[] = {
-    {0x8001, fw::ControlSpec::Param, 0, 0},
-    {0x8002, fw::ControlSpec::Param, 1, 1},
-    {0x8003, fw::ControlSpec::Param, 2, 2},
-    {0x8004, fw::ControlSpec::Setting, 0, fw::kNoGate},
+constexpr fw::ValueRow kValues[] = {
+    fw::param(kDistance, "Distance", "distance-env", HOST_VP_DIST,
+              FW_PARAM_FIELDS(DecayScalar, distance), 1.0)
+        .gatedBy("Distance"),
+    fw::param(kNominal, "Nominal Distance", "distance-env", HOST_VP_DIST,
+              FW_PARAM_FIELDS(DecayScalar, nominal), 1.0)
+        .gatedBy("Nominal Distance"),
+    fw::param(kScalar, "Scalar", "float-env", HOST_VP_FLOAT, FW_PARAM_FIELDS(DecayScalar, scalar),
+              2.0)
+        .gatedBy("Scalar"),
+    fw::setting(kClamp, "Clamp", "iBoolean", offsetof(DecayScalar, clamp), 1),
 };
-
-constexpr HostPanelDataDesc kDataDescription[] = {
-    {0x8001, "Distance", "distance-env"},
-    {0x8002, "Nominal Distance", "distance-env"},
-    {0x8003, "Scalar", "float-env"},
-    {0x8004, "Clamp", "integer"},
-    {0, nullptr, nullptr},
-};
+FW_CHECK_VALUES(DecayScalar, kValues, kInputs);
+constexpr auto kDataDescription = fw::dataDescription(kValues);
 
 const HostPanelHint kHints[] = {
-    FW_HINT_CHANGE_NOTIFY(fw::changeNotify<kDecayScalar>),
-    FW_HINT_CONTROL(0x8001, "distance-env", "Distance"),
-    FW_HINT_CONTROL(0x8002, "distance-env", "Nominal Distance"),
-    FW_HINT_CONTROL(0x8003, "float-env", "Scalar"),
-    FW_HINT_CONTROL(0x8004, "iBoolean", "Clamp"),
-    FW_HINT_DESTROY_NOTIFY(fw::panelDestroy),
-    FW_HINT_END,
+    FW_HINT_BEGIN(kDecayScalar),      FW_HINT_VALUE(kValues, kDistance),
+    FW_HINT_VALUE(kValues, kNominal), FW_HINT_VALUE(kValues, kScalar),
+    FW_HINT_VALUE(kValues, kClamp),   FW_HINT_FINISH,
 };
 
 fw::KindServices services;
 
 }  // namespace
 
-extern const fw::NodeKind kDecayScalar = {
+extern const fw::NodeKind kDecayScalar = fw::nodeKind<DecayScalar>({
     .channelGroup = "Exponential Decay (Scalar)",
-    .recordSize = sizeof(DecayScalar),
     .setsPreviewType = true,
-    .usesEnvelopes = true,
-    .params = kParams,
-    .settings = kSettings,
+    .values = kValues,
     .inputs = kInputs,
     .outputs = kOutputs,
-    .controls = kControls,
-    .dataDescription = kDataDescription,
+    .dataDescription = kDataDescription.data(),
     .hints = kHints,
     .services = &services,
     .evaluate = evaluate,
-    .hooks = {},
-};
+});
 
 }  // namespace orv

@@ -2,6 +2,7 @@
 // the mode's capture test holds and keeps the value it held otherwise.
 #include <cstddef>
 
+#include "comparisons.h"
 #include "framework/hints.h"
 #include "framework/inputs.h"
 #include "framework/lifecycle.h"
@@ -11,24 +12,11 @@
 namespace orv {
 namespace {
 
-// Each mode names when the output holds; captures() is its complement.
-enum Mode {
-    kADoesChange,
-    kADoesNotChange,
-    kAEqualB,
-    kANotEqualB,
-    kAGreaterB,
-    kALessB,
-    kAGreaterEqualB,
-    kALessEqualB,
-    kModeCount
-};
+using namespace hold;
 
 struct HoldValue {
     fw::NodeBase base;
-    std::int32_t firstEvaluation[kSlots];
-    double held[kSlots];
-    double previousA[kSlots];
+    ThreadSlots held;
     std::int32_t mode;
     double input;
     HostVParmID inputVParm;
@@ -40,74 +28,31 @@ struct HoldValue {
     HostNodeOutputID out;
 };
 
-// As IEEE comparisons: with a NaN operand the value holds, except in the two
-// tests for a difference, which capture.
-bool captures(int mode, double a, double b, double previousA) {
-    switch (mode) {
-        case kADoesChange:
-            return a == previousA;
-        case kADoesNotChange:
-            return a != previousA;
-        case kAEqualB:
-            return a != b;
-        case kANotEqualB:
-            return a == b;
-        case kAGreaterB:
-            return a <= b;
-        case kALessB:
-            return a >= b;
-        case kAGreaterEqualB:
-            return a < b;
-        default:
-            return a > b;
-    }
-}
-
 void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutputID,
                         HostNodeValue value) {
     auto *node = static_cast<HoldValue *>(instance);
     const fw::Inputs inputs(&node->base, sample);
-    int mode = inputs.integer(node->modeIn, node->mode);
-    if (mode < 0) mode = 0;
-    if (mode > kModeCount - 1) mode = kModeCount - 1;
+    const int mode = inputs.choice(node->modeIn, node->mode, kModeCount);
     const double in = inputs.scalar(node->in, node->input);
     const double a = inputs.scalar(node->aIn, node->a);
     const double b = inputs.scalar(node->bIn, node->b);
-
-    double result = in;
-    const int slot = slotOf(sample->threadIndex);
-    if (slot >= 0) {
-        double &held = node->held[slot];
-        if (node->firstEvaluation[slot]) {
-            node->firstEvaluation[slot] = 0;
-            held = in;
-            node->previousA[slot] = a;
-        } else {
-            if (captures(mode, a, b, node->previousA[slot])) held = in;
-            if (mode == kADoesChange || mode == kADoesNotChange) node->previousA[slot] = a;
-        }
-        result = held;
-    }
+    const double result = advance(
+        node->held.of(sample->threadIndex), in, a, watchesA(mode),
+        [&](double held, double previousA) { return captures(mode, a, b, previousA) ? in : held; });
     fw::setOutput(&node->base, value, &result);
 }
 
 HostError renderStart(fw::NodeBase *base, int) {
-    auto *node = reinterpret_cast<HoldValue *>(base);
-    for (std::int32_t &flag : node->firstEvaluation)
-        flag = 1;
+    reinterpret_cast<HoldValue *>(base)->held.restart();
     return nullptr;
 }
 
-void afterDefaults(fw::NodeBase *base, void *) {
-    renderStart(base, 0);
+HostError afterDefaults(fw::NodeBase *base, void *) {
+    return renderStart(base, 0);
 }
 
-constexpr fw::ParamSpec kParams[] = {
-    {"Input", HOST_VP_FLOAT, offsetof(HoldValue, input), offsetof(HoldValue, inputVParm), {1.0}},
-    {"A", HOST_VP_FLOAT, offsetof(HoldValue, a), offsetof(HoldValue, aVParm), {0.0}},
-    {"B", HOST_VP_FLOAT, offsetof(HoldValue, b), offsetof(HoldValue, bVParm), {0.0}},
-};
-constexpr fw::SettingSpec kSettings[] = {{offsetof(HoldValue, mode), kADoesChange}};
+enum Id : std::uint32_t { kModeId = 0x8001, kInputId, kAId, kBId };
+
 constexpr fw::ConnectorSpec kInputs[] = {
     {"Mode", HOST_NOT_INTEGER, offsetof(HoldValue, modeIn)},
     {"In", HOST_NOT_SCALAR, offsetof(HoldValue, in)},
@@ -115,17 +60,18 @@ constexpr fw::ConnectorSpec kInputs[] = {
     {"B", HOST_NOT_SCALAR, offsetof(HoldValue, bIn)},
 };
 constexpr fw::ConnectorSpec kOutputs[] = {{"Out", HOST_NOT_SCALAR, offsetof(HoldValue, out)}};
-constexpr fw::ControlSpec kControls[] = {
-    {0x8001, fw::ControlSpec::Setting, 0, 0},
-    {0x8002, fw::ControlSpec::Param, 0, 1},
-    {0x8003, fw::ControlSpec::Param, 1, 2},
-    {0x8004, fw::ControlSpec::Param, 2, 3},
+constexpr fw::ValueRow kValues[] = {
+    fw::setting(kModeId, "Mode", "iPopChoice", offsetof(HoldValue, mode), kADoesChange)
+        .gatedBy("Mode"),
+    fw::param(kInputId, "Input", "float-env", HOST_VP_FLOAT, FW_PARAM_FIELDS(HoldValue, input), 1.0)
+        .gatedBy("In"),
+    fw::param(kAId, "A", "float-env", HOST_VP_FLOAT, FW_PARAM_FIELDS(HoldValue, a), 0.0)
+        .gatedBy("A"),
+    fw::param(kBId, "B", "float-env", HOST_VP_FLOAT, FW_PARAM_FIELDS(HoldValue, b), 0.0)
+        .gatedBy("B"),
 };
-
-constexpr HostPanelDataDesc kDataDescription[] = {
-    {0x8001, "Mode", "integer"}, {0x8002, "Input", "float-env"}, {0x8003, "A", "float-env"},
-    {0x8004, "B", "float-env"},  {0, nullptr, nullptr},
-};
+FW_CHECK_VALUES(HoldValue, kValues, kInputs);
+constexpr auto kDataDescription = fw::dataDescription(kValues);
 
 const char *const kModeChoices[] = {
     "A Does Change",
@@ -143,36 +89,31 @@ static_assert(sizeof(kModeChoices) / sizeof(kModeChoices[0]) == kModeCount + 1);
 constexpr int kBEnabled[kModeCount] = {0, 0, 1, 1, 1, 1, 1, 1};
 
 const HostPanelHint kHints[] = {
-    FW_HINT_CHANGE_NOTIFY(fw::changeNotify<kHoldValue>),
-    FW_HINT_CONTROL(0x8001, "iPopChoice", "Mode"),
-    FW_HINT_CHOICES(0x8001, kModeChoices),
-    FW_HINT_CONTROL(0x8002, "float-env", "Input"),
-    FW_HINT_CONTROL(0x8003, "float-env", "A"),
-    FW_HINT_CONTROL(0x8004, "float-env", "B"),
-    FW_HINT_ENABLE(0x8001, nullptr, kBEnabled, FW_ID(0x8004)),
-    FW_HINT_DESTROY_NOTIFY(fw::panelDestroy),
-    FW_HINT_END,
+    FW_HINT_BEGIN(kHoldValue),
+    FW_HINT_VALUE(kValues, kModeId),
+    FW_HINT_CHOICES(kModeId, kModeChoices),
+    FW_HINT_VALUE(kValues, kInputId),
+    FW_HINT_VALUE(kValues, kAId),
+    FW_HINT_VALUE(kValues, kBId),
+    FW_HINT_ENABLE(kModeId, nullptr, kBEnabled, FW_ID(kBId)),
+    FW_HINT_FINISH,
 };
 
 fw::KindServices services;
 
 }  // namespace
 
-extern const fw::NodeKind kHoldValue = {
+extern const fw::NodeKind kHoldValue = fw::nodeKind<HoldValue>({
     .channelGroup = "Hold Value",
-    .recordSize = sizeof(HoldValue),
     .setsPreviewType = true,
-    .usesEnvelopes = true,
-    .params = kParams,
-    .settings = kSettings,
+    .values = kValues,
     .inputs = kInputs,
     .outputs = kOutputs,
-    .controls = kControls,
-    .dataDescription = kDataDescription,
+    .dataDescription = kDataDescription.data(),
     .hints = kHints,
     .services = &services,
     .evaluate = evaluate,
     .hooks = {.afterDefaults = afterDefaults, .renderStart = renderStart},
-};
+});
 
 }  // namespace orv

@@ -36,57 +36,49 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
     fw::setOutput(&node->base, value, &result);
 }
 
-void afterDefaults(fw::NodeBase *, void *) {
+HostError afterDefaults(fw::NodeBase *, void *) {
     seedGenerator(kCreateSeed);
+    return nullptr;
 }
 
-constexpr fw::ParamSpec kParams[] = {
-    {"Min", HOST_VP_FLOAT, offsetof(Random, minimum), offsetof(Random, minimumVParm), {0.0}},
-    {"Max", HOST_VP_FLOAT, offsetof(Random, maximum), offsetof(Random, maximumVParm), {1.0}},
-};
+enum Id : std::uint32_t { kMin = 0x8001, kMax };
+
 constexpr fw::ConnectorSpec kInputs[] = {
     {"Min", HOST_NOT_SCALAR, offsetof(Random, minIn)},
     {"Max", HOST_NOT_SCALAR, offsetof(Random, maxIn)},
 };
 constexpr fw::ConnectorSpec kOutputs[] = {{"Out", HOST_NOT_SCALAR, offsetof(Random, out)}};
-constexpr fw::ControlSpec kControls[] = {
-    {0x8001, fw::ControlSpec::Param, 0, 0},
-    {0x8002, fw::ControlSpec::Param, 1, 1},
+constexpr fw::ValueRow kValues[] = {
+    fw::param(kMin, "Min", "float-env", HOST_VP_FLOAT, FW_PARAM_FIELDS(Random, minimum), 0.0)
+        .gatedBy("Min"),
+    fw::param(kMax, "Max", "float-env", HOST_VP_FLOAT, FW_PARAM_FIELDS(Random, maximum), 1.0)
+        .gatedBy("Max"),
 };
-
-constexpr HostPanelDataDesc kDataDescription[] = {
-    {0x8001, "Min", "float-env"},
-    {0x8002, "Max", "float-env"},
-    {0, nullptr, nullptr},
-};
+FW_CHECK_VALUES(Random, kValues, kInputs);
+constexpr auto kDataDescription = fw::dataDescription(kValues);
 
 const HostPanelHint kHints[] = {
-    FW_HINT_CHANGE_NOTIFY(fw::changeNotify<kRandom>),
-    FW_HINT_CONTROL(0x8001, "float-env", "Min"),
-    FW_HINT_CONTROL(0x8002, "float-env", "Max"),
-    FW_HINT_DESTROY_NOTIFY(fw::panelDestroy),
-    FW_HINT_END,
+    FW_HINT_BEGIN(kRandom),
+    FW_HINT_VALUE(kValues, kMin),
+    FW_HINT_VALUE(kValues, kMax),
+    FW_HINT_FINISH,
 };
 
 fw::KindServices services;
 
 }  // namespace
 
-extern const fw::NodeKind kRandom = {
+extern const fw::NodeKind kRandom = fw::nodeKind<Random>({
     .channelGroup = "Random",
-    .recordSize = sizeof(Random),
     .setsPreviewType = true,
-    .usesEnvelopes = true,
-    .params = kParams,
-    .settings = {},
+    .values = kValues,
     .inputs = kInputs,
     .outputs = kOutputs,
-    .controls = kControls,
-    .dataDescription = kDataDescription,
+    .dataDescription = kDataDescription.data(),
     .hints = kHints,
     .services = &services,
     .evaluate = evaluate,
     .hooks = {.afterDefaults = afterDefaults},
-};
+});
 
 }  // namespace orv

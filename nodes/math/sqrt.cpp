@@ -28,44 +28,37 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
     fw::setOutput(&node->base, value, &result);
 }
 
-constexpr fw::ParamSpec kParams[] = {
-    {"Input", HOST_VP_FLOAT, offsetof(Sqrt, input), offsetof(Sqrt, inputVParm), {1.0}},
-};
+enum Id : std::uint32_t { kInput = 0x8001 };
+
 constexpr fw::ConnectorSpec kInputs[] = {{"In", HOST_NOT_SCALAR, offsetof(Sqrt, in)}};
 constexpr fw::ConnectorSpec kOutputs[] = {{"Out", HOST_NOT_SCALAR, offsetof(Sqrt, out)}};
-constexpr fw::ControlSpec kControls[] = {{0x8001, fw::ControlSpec::Param, 0, 0}};
-
-constexpr HostPanelDataDesc kDataDescription[] = {
-    {0x8001, "Input", "float-env"},
-    {0, nullptr, nullptr},
+constexpr fw::ValueRow kValues[] = {
+    fw::param(kInput, "Input", "float-env", HOST_VP_FLOAT, FW_PARAM_FIELDS(Sqrt, input), 1.0)
+        .gatedBy("In"),
 };
+FW_CHECK_VALUES(Sqrt, kValues, kInputs);
+constexpr auto kDataDescription = fw::dataDescription(kValues);
 
 const HostPanelHint kHints[] = {
-    FW_HINT_CHANGE_NOTIFY(fw::changeNotify<kSqrt>),
-    FW_HINT_CONTROL(0x8001, "float-env", "Input"),
-    FW_HINT_DESTROY_NOTIFY(fw::panelDestroy),
-    FW_HINT_END,
+    FW_HINT_BEGIN(kSqrt),
+    FW_HINT_VALUE(kValues, kInput),
+    FW_HINT_FINISH,
 };
 
 fw::KindServices services;
 
 }  // namespace
 
-extern const fw::NodeKind kSqrt = {
+extern const fw::NodeKind kSqrt = fw::nodeKind<Sqrt>({
     .channelGroup = "Sqrt",
-    .recordSize = sizeof(Sqrt),
     .setsPreviewType = true,
-    .usesEnvelopes = true,
-    .params = kParams,
-    .settings = {},
+    .values = kValues,
     .inputs = kInputs,
     .outputs = kOutputs,
-    .controls = kControls,
-    .dataDescription = kDataDescription,
+    .dataDescription = kDataDescription.data(),
     .hints = kHints,
     .services = &services,
     .evaluate = evaluate,
-    .hooks = {},
-};
+});
 
 }  // namespace orv

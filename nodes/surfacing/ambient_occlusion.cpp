@@ -11,6 +11,7 @@
 #include "framework/lifecycle.h"
 #include "nodes/math/generator.h"
 #include "nodes/node_kinds.h"
+#include "occlusion_amount.h"
 
 namespace orv {
 namespace {
@@ -109,22 +110,12 @@ Settings evaluateSettings(const AmbientOcclusion *node, const fw::Inputs &in) {
     return s;
 }
 
-// How occluded one ray is, from its hit distance t (negative for a miss).
-// A hit at distance 0 with a Max of 0 counts as a hit at the spot itself:
-// fully occluded, as every shorter Max would have it.
 double occlusionAmount(const Settings &s, double t) {
-    if (t < 0.0) return 0.0;
-    if (!s.ranged) return 1.0 - s.shift;
-    if (t > s.max) return 0.0;
-    const double share = s.max > 0.0 ? t / s.max : 0.0;
-    return 1.0 - share - s.shift;
+    return occlusion::amount(t, s.ranged, s.max, s.shift);
 }
 
-// Low and High bound the unoccluded share 1 - v; the low clamp wins.
 double clampAmount(const Settings &s, double v) {
-    if (s.clampLow && v > 1.0 - s.low) return 1.0 - s.low;
-    if (s.clampHigh && v < 1.0 - s.high) return 1.0 - s.high;
-    return v;
+    return occlusion::clamped(v, s.clampLow, s.low, s.clampHigh, s.high);
 }
 
 // Fires the rays of one evaluation and sums what each one contributes.
@@ -269,55 +260,51 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
     deliver(fan.result());
 }
 
-void afterDefaults(fw::NodeBase *, void *) {
+HostError afterDefaults(fw::NodeBase *, void *) {
     seedGenerator(kCreateSeed);
+    return nullptr;
 }
 int acquireServices(HostServiceLookup lookup) {
     return acquireBackdrop(lookup, backdrop);
 }
 
+enum Id : std::uint32_t {
+    kModeId = 0x8001,
+    kSamplesId,
+    kPolar1Id,
+    kPolar2Id,
+    kJitterAngleId,
+    kConeAngleId,
+    kRangedId,
+    kMaxId,
+    kShiftId,
+    kClampLowId,
+    kLowId,
+    kClampHighId,
+    kHighId,
+    kOffsetId,
+    kSampleDepthId,
+    kSrfColorModeId,
+    kSrfColorId,
+    kSrfBrightnessId,
+    kBgColorModeId,
+    kBgColorId,
+    kBgBrightnessId,
+    kOccColorModeId,
+    kOccColorId,
+    kOccBrightnessId,
+    kLimitColorModeId,
+    kLimitColorId,
+    kLimitBrightnessId,
+    kPolarGroup,
+    kLayoutStack,
+    kBrightnessBorder,
+    kSampleGroup,
+    kColorGroup,
+    kTabs
+};
+
 #define ORV_AO(member) offsetof(AmbientOcclusion, member)
-#define ORV_AO_PARAM(label, type, member, ...)                \
-    {                                                         \
-        label, type, ORV_AO(member), ORV_AO(member##VParm), { \
-            __VA_ARGS__                                       \
-        }                                                     \
-    }
-constexpr fw::ParamSpec kParams[] = {
-    ORV_AO_PARAM("Jitter Angle", HOST_VP_ANGLE, jitterAngle, 0.3490658503988659),
-    ORV_AO_PARAM("Cone Angle", HOST_VP_ANGLE, coneAngle, 1.5707963267948966),
-    ORV_AO_PARAM("Max", HOST_VP_DIST, max, 5.0),
-    ORV_AO_PARAM("Shift", HOST_VP_FLOAT, shift, 0.0),
-    ORV_AO_PARAM("Low", HOST_VP_FLOAT, low, 0.0),
-    ORV_AO_PARAM("High", HOST_VP_FLOAT, high, 1.0),
-    ORV_AO_PARAM("Offset", HOST_VP_DIST, offset, 0.0),
-    ORV_AO_PARAM("Srf Color", HOST_VP_COLOR, srfColor, 1.0, 1.0, 1.0),
-    ORV_AO_PARAM("Srf Brightness", HOST_VP_PERCENT, srfBrightness, 1.0),
-    ORV_AO_PARAM("Bg Color", HOST_VP_COLOR, bgColor, 1.0, 1.0, 1.0),
-    ORV_AO_PARAM("Bg Brightness", HOST_VP_PERCENT, bgBrightness, 1.0),
-    ORV_AO_PARAM("Occ Color", HOST_VP_COLOR, occColor, 0.0, 0.0, 0.0),
-    ORV_AO_PARAM("Occ Brightness", HOST_VP_PERCENT, occBrightness, 1.0),
-    ORV_AO_PARAM("Limit Color", HOST_VP_COLOR, limitColor, 0.0, 0.0, 0.0),
-    ORV_AO_PARAM("Limit Brightness", HOST_VP_PERCENT, limitBrightness, 1.0),
-};
-#undef ORV_AO_PARAM
-
-// In the order they are saved.
-constexpr fw::SettingSpec kSettings[] = {
-    {ORV_AO(mode), kRandomLayout},
-    {ORV_AO(samples), 27},
-    {ORV_AO(polar1), 3},
-    {ORV_AO(polar2), 9},
-    {ORV_AO(ranged), 1},
-    {ORV_AO(clampLow), 0},
-    {ORV_AO(clampHigh), 0},
-    {ORV_AO(sampleDepth), 0},
-    {ORV_AO(srfColorMode), kCustom},
-    {ORV_AO(bgColorMode), kCustom},
-    {ORV_AO(occColorMode), kCustom},
-    {ORV_AO(limitColorMode), kCustom},
-};
-
 constexpr fw::ConnectorSpec kInputs[] = {
     {"Samples", HOST_NOT_INTEGER, ORV_AO(samplesIn)},
     {"Polar 1", HOST_NOT_INTEGER, ORV_AO(polar1In)},
@@ -345,69 +332,51 @@ constexpr fw::ConnectorSpec kOutputs[] = {
     {"Color", HOST_NOT_COLOR, ORV_AO(colorOut)},
     {"Scalar", HOST_NOT_SCALAR, ORV_AO(scalarOut)},
 };
+
+#define ORV_AO_PARAM(id, label, dataType, envType, member, ...) \
+    fw::param(id, label, dataType, envType, FW_PARAM_FIELDS(AmbientOcclusion, member), __VA_ARGS__)
+// A colour mode, its colour and its brightness, whose channel and input are
+// named after the colour.
+#define ORV_AO_COLOR_ROWS(first, name, member, red, green, blue)                                 \
+    fw::setting((first), "Color Mode", "iChoice", ORV_AO(member##ColorMode), kCustom),                \
+        ORV_AO_PARAM((first) + 1, name " Color", "color-env", HOST_VP_COLOR, member##Color, red, green, \
+                     blue)                                                                       \
+            .gatedBy(name " Color"),                                                             \
+        ORV_AO_PARAM((first) + 2, "Brightness", "percent-env", HOST_VP_PERCENT,                  \
+                     member##Brightness, 1.0)                                                    \
+            .channelNamed(name " Brightness")                                                    \
+            .gatedBy(name " Brightness")
+constexpr fw::ValueRow kValues[] = {
+    fw::setting(kModeId, "Mode", "iChoice", ORV_AO(mode), kRandomLayout),
+    fw::setting(kSamplesId, "Samples", "integer", ORV_AO(samples), 27).gatedBy("Samples"),
+    fw::setting(kPolar1Id, "Polar Samples 1", "integer", ORV_AO(polar1), 3).gatedBy("Polar 1"),
+    fw::setting(kPolar2Id, "Polar Samples 2", "integer", ORV_AO(polar2), 9).gatedBy("Polar 2"),
+    ORV_AO_PARAM(kJitterAngleId, "Jitter Angle", "angle-env", HOST_VP_ANGLE, jitterAngle,
+                 0.3490658503988659)
+        .gatedBy("Jitter Angle"),
+    ORV_AO_PARAM(kConeAngleId, "Cone Angle", "angle-env", HOST_VP_ANGLE, coneAngle,
+                 1.5707963267948966)
+        .gatedBy("Cone Angle"),
+    fw::setting(kRangedId, "Ranged", "iBoolean", ORV_AO(ranged), 1),
+    ORV_AO_PARAM(kMaxId, "Max", "distance-env", HOST_VP_DIST, max, 5.0).gatedBy("Max"),
+    ORV_AO_PARAM(kShiftId, "Shift", "float-env", HOST_VP_FLOAT, shift, 0.0).gatedBy("Shift"),
+    fw::setting(kClampLowId, "Clamp", "iBoolean", ORV_AO(clampLow), 0),
+    ORV_AO_PARAM(kLowId, "Low", "float-env", HOST_VP_FLOAT, low, 0.0).gatedBy("Low"),
+    fw::setting(kClampHighId, "Clamp", "iBoolean", ORV_AO(clampHigh), 0),
+    ORV_AO_PARAM(kHighId, "High", "float-env", HOST_VP_FLOAT, high, 1.0).gatedBy("High"),
+    ORV_AO_PARAM(kOffsetId, "Offset", "distance-env", HOST_VP_DIST, offset, 0.0).gatedBy("Offset"),
+    fw::setting(kSampleDepthId, "Sample Depth", "integer", ORV_AO(sampleDepth), 0)
+        .gatedBy("Sample Depth"),
+    ORV_AO_COLOR_ROWS(kSrfColorModeId, "Srf", srf, 1.0, 1.0, 1.0),
+    ORV_AO_COLOR_ROWS(kBgColorModeId, "Bg", bg, 1.0, 1.0, 1.0),
+    ORV_AO_COLOR_ROWS(kOccColorModeId, "Occ", occ, 0.0, 0.0, 0.0),
+    ORV_AO_COLOR_ROWS(kLimitColorModeId, "Limit", limit, 0.0, 0.0, 0.0),
+};
+#undef ORV_AO_COLOR_ROWS
+#undef ORV_AO_PARAM
 #undef ORV_AO
-
-// Value id → setting or parameter, and the input whose connection hides it.
-constexpr fw::ControlSpec kControls[] = {
-    {0x8001, fw::ControlSpec::Setting, 0, fw::kNoGate},
-    {0x8002, fw::ControlSpec::Setting, 1, 0},
-    {0x8003, fw::ControlSpec::Setting, 2, 1},
-    {0x8004, fw::ControlSpec::Setting, 3, 2},
-    {0x8005, fw::ControlSpec::Param, 0, 3},
-    {0x8006, fw::ControlSpec::Param, 1, 4},
-    {0x8007, fw::ControlSpec::Setting, 4, fw::kNoGate},
-    {0x8008, fw::ControlSpec::Param, 2, 5},
-    {0x8009, fw::ControlSpec::Param, 3, 6},
-    {0x800a, fw::ControlSpec::Setting, 5, fw::kNoGate},
-    {0x800b, fw::ControlSpec::Param, 4, 7},
-    {0x800c, fw::ControlSpec::Setting, 6, fw::kNoGate},
-    {0x800d, fw::ControlSpec::Param, 5, 8},
-    {0x800e, fw::ControlSpec::Param, 6, 9},
-    {0x800f, fw::ControlSpec::Setting, 7, 10},
-    {0x8010, fw::ControlSpec::Setting, 8, fw::kNoGate},
-    {0x8011, fw::ControlSpec::Param, 7, 11},
-    {0x8012, fw::ControlSpec::Param, 8, 12},
-    {0x8013, fw::ControlSpec::Setting, 9, fw::kNoGate},
-    {0x8014, fw::ControlSpec::Param, 9, 13},
-    {0x8015, fw::ControlSpec::Param, 10, 14},
-    {0x8016, fw::ControlSpec::Setting, 10, fw::kNoGate},
-    {0x8017, fw::ControlSpec::Param, 11, 15},
-    {0x8018, fw::ControlSpec::Param, 12, 16},
-    {0x8019, fw::ControlSpec::Setting, 11, fw::kNoGate},
-    {0x801a, fw::ControlSpec::Param, 13, 17},
-    {0x801b, fw::ControlSpec::Param, 14, 18},
-};
-
-constexpr HostPanelDataDesc kDataDescription[] = {
-    {0x8001, "Mode", "integer"},
-    {0x8002, "Samples", "integer"},
-    {0x8003, "Polar Samples 1", "integer"},
-    {0x8004, "Polar Samples 2", "integer"},
-    {0x8005, "Jitter Angle", "angle-env"},
-    {0x8006, "Cone Angle", "angle-env"},
-    {0x8007, "Ranged", "integer"},
-    {0x8008, "Max", "distance-env"},
-    {0x8009, "Shift", "float-env"},
-    {0x800a, "Clamp", "integer"},
-    {0x800b, "Low", "float-env"},
-    {0x800c, "Clamp", "integer"},
-    {0x800d, "High", "float-env"},
-    {0x800e, "Offset", "distance-env"},
-    {0x800f, "Sample Depth", "integer"},
-    {0x8010, "Color Mode", "integer"},
-    {0x8011, "Srf Color", "color-env"},
-    {0x8012, "Brightness", "percent-env"},
-    {0x8013, "Color Mode", "integer"},
-    {0x8014, "Bg Color", "color-env"},
-    {0x8015, "Brightness", "percent-env"},
-    {0x8016, "Color Mode", "integer"},
-    {0x8017, "Occ Color", "color-env"},
-    {0x8018, "Brightness", "percent-env"},
-    {0x8019, "Color Mode", "integer"},
-    {0x801a, "Limit Color", "color-env"},
-    {0x801b, "Brightness", "percent-env"},
-    {0, nullptr, nullptr},
-};
+FW_CHECK_VALUES(AmbientOcclusion, kValues, kInputs);
+constexpr auto kDataDescription = fw::dataDescription(kValues);
 
 const char *const kLayoutChoices[] = {"Random", "Polar", nullptr};
 const char *const kTracedColorChoices[] = {"Custom", "Backdrop", "Trace", nullptr};
@@ -415,62 +384,64 @@ const char *const kColorChoices[] = {"Custom", "Backdrop", nullptr};
 // Colour fields are enabled only while their mode is "Custom".
 constexpr int kCustomOnly[] = {1, 0, 0};
 
-#define ORV_COUNT_CONTROL(id, label, minimum) \
-    FW_HINT_CONTROL(id, "integer", label), FW_HINT_MIN(id, minimum), FW_HINT_HARD_MIN_MAX(id, 1, 0)
-#define ORV_COLOR_CONTROLS(mode, choices, color, label)                             \
-    FW_HINT_CONTROL(mode, "iChoice", "Color Mode"), FW_HINT_CHOICES(mode, choices), \
-        FW_HINT_CONTROL(color, "color-env", label),                                 \
-        FW_HINT_ENABLE(mode, nullptr, kCustomOnly, FW_ID(color)),                   \
-        FW_HINT_CONTROL((color) + 1, "percent-env", "Brightness"), FW_HINT_MIN((color) + 1, 0)
+#define ORV_COUNT_CONTROL(id, minimum) \
+    FW_HINT_VALUE(kValues, id), FW_HINT_MIN(id, minimum), FW_HINT_HARD_MIN_MAX(id, 1, 0)
+#define ORV_COLOR_CONTROLS(mode, choices)                              \
+    FW_HINT_VALUE(kValues, mode), FW_HINT_CHOICES(mode, choices),      \
+        FW_HINT_VALUE(kValues, (mode) + 1),                            \
+        FW_HINT_ENABLE(mode, nullptr, kCustomOnly, FW_ID((mode) + 1)), \
+        FW_HINT_VALUE(kValues, (mode) + 2), FW_HINT_MIN((mode) + 2, 0)
 const HostPanelHint kHints[] = {
-    FW_HINT_CHANGE_NOTIFY(fw::changeNotify<kAmbientOcclusion>),
-    FW_HINT_CONTROL(0x8001, "iChoice", "Mode"),
-    FW_HINT_CHOICES(0x8001, kLayoutChoices),
-    ORV_COUNT_CONTROL(0x8002, "Samples", 1),
-    ORV_COUNT_CONTROL(0x8003, "Polar Samples 1", 1),
-    ORV_COUNT_CONTROL(0x8004, "Polar Samples 2", 1),
-    FW_HINT_CONTROL(0x8005, "angle-env", "Jitter Angle"),
-    FW_HINT_RANGE(0x8005, 0, 90, 1),
-    FW_HINT_GROUP(0x801c, FW_ID(0x8003), FW_ID(0x8004), FW_ID(0x8005)),
-    FW_HINT_STACK(0x801d, 0x8001, nullptr, FW_ID(0x8002), FW_ID(0x801c)),
-    FW_HINT_CONTROL(0x8006, "angle-env", "Cone Angle"),
-    FW_HINT_RANGE(0x8006, 0, 90, 1),
-    FW_HINT_CONTROL(0x8007, "iBoolean", "Ranged"),
-    FW_HINT_CONTROL(0x8008, "distance-env", "Max"),
-    FW_HINT_MIN(0x8008, 0),
-    FW_HINT_ENABLE(0x8007, nullptr, nullptr, FW_ID(0x8008)),
-    FW_HINT_CONTROL(0x8009, "float-env", "Shift"),
-    FW_HINT_SLIDER(0x8009, 1),
-    FW_HINT_CONTROL(0x800a, "iBoolean", "Clamp"),
-    FW_HINT_CONTROL(0x800b, "float-env", "Low"),
-    FW_HINT_SLIDER(0x800b, 1),
-    FW_HINT_ENABLE(0x800a, nullptr, nullptr, FW_ID(0x800b)),
-    FW_HINT_CONTROL(0x800c, "iBoolean", "Clamp"),
-    FW_HINT_CONTROL(0x800d, "float-env", "High"),
-    FW_HINT_SLIDER(0x800d, 1),
-    FW_HINT_ENABLE(0x800c, nullptr, nullptr, FW_ID(0x800d)),
-    FW_HINT_CONTROL(0x800e, "distance-env", "Offset"),
-    ORV_COUNT_CONTROL(0x800f, "Sample Depth", 0),
-    ORV_COLOR_CONTROLS(0x8010, kTracedColorChoices, 0x8011, "Srf Color"),
-    ORV_COLOR_CONTROLS(0x8013, kColorChoices, 0x8014, "Bg Color"),
-    ORV_COLOR_CONTROLS(0x8016, kTracedColorChoices, 0x8017, "Occ Color"),
-    FW_HINT_BORDER(0x801e, FW_ID(0x8012), FW_ID(0x8015), FW_ID(0x8018)),
-    ORV_COLOR_CONTROLS(0x8019, kColorChoices, 0x801a, "Limit Color"),
-    FW_HINT_ENABLE(0x8007, "This control is only enabled in ranged mode", nullptr, FW_ID(0x8010),
-                   FW_ID(0x8011), FW_ID(0x8012)),
-    FW_HINT_LEFT_ALIGN(FW_ID(0x8007), FW_ID(0x800a), FW_ID(0x800c)),
-    FW_HINT_NARROW(FW_ID(0x8008), FW_ID(0x8009), FW_ID(0x800b), FW_ID(0x800d)),
-    FW_HINT_GROUP(0x801f, FW_ID(0x8001), FW_ID(0x801d), FW_ID(0x8006), FW_ID(0x8007), FW_ID(0x8008),
-                  FW_ID(0x8009), FW_ID(0x800a), FW_ID(0x800b), FW_ID(0x800c), FW_ID(0x800d),
-                  FW_ID(0x800e), FW_ID(0x800f)),
-    FW_HINT_LABEL(0x801f, "Sample Settings"),
-    FW_HINT_GROUP(0x8020, FW_ID(0x8010), FW_ID(0x8011), FW_ID(0x8012), FW_ID(0x8013), FW_ID(0x8014),
-                  FW_ID(0x8015), FW_ID(0x8016), FW_ID(0x8017), FW_ID(0x8018), FW_ID(0x8019),
-                  FW_ID(0x801a), FW_ID(0x801b)),
-    FW_HINT_LABEL(0x8020, "Color Settings"),
-    FW_HINT_TABS(0x8021, FW_ID(0x801f), FW_ID(0x8020)),
-    FW_HINT_DESTROY_NOTIFY(fw::panelDestroy),
-    FW_HINT_END,
+    FW_HINT_BEGIN(kAmbientOcclusion),
+    FW_HINT_VALUE(kValues, kModeId),
+    FW_HINT_CHOICES(kModeId, kLayoutChoices),
+    ORV_COUNT_CONTROL(kSamplesId, 1),
+    ORV_COUNT_CONTROL(kPolar1Id, 1),
+    ORV_COUNT_CONTROL(kPolar2Id, 1),
+    FW_HINT_VALUE(kValues, kJitterAngleId),
+    FW_HINT_RANGE(kJitterAngleId, 0, 90, 1),
+    FW_HINT_GROUP(kPolarGroup, FW_ID(kPolar1Id), FW_ID(kPolar2Id), FW_ID(kJitterAngleId)),
+    FW_HINT_STACK(kLayoutStack, kModeId, nullptr, FW_ID(kSamplesId), FW_ID(kPolarGroup)),
+    FW_HINT_VALUE(kValues, kConeAngleId),
+    FW_HINT_RANGE(kConeAngleId, 0, 90, 1),
+    FW_HINT_VALUE(kValues, kRangedId),
+    FW_HINT_VALUE(kValues, kMaxId),
+    FW_HINT_MIN(kMaxId, 0),
+    FW_HINT_ENABLE(kRangedId, nullptr, nullptr, FW_ID(kMaxId)),
+    FW_HINT_VALUE(kValues, kShiftId),
+    FW_HINT_SLIDER(kShiftId, 1),
+    FW_HINT_VALUE(kValues, kClampLowId),
+    FW_HINT_VALUE(kValues, kLowId),
+    FW_HINT_SLIDER(kLowId, 1),
+    FW_HINT_ENABLE(kClampLowId, nullptr, nullptr, FW_ID(kLowId)),
+    FW_HINT_VALUE(kValues, kClampHighId),
+    FW_HINT_VALUE(kValues, kHighId),
+    FW_HINT_SLIDER(kHighId, 1),
+    FW_HINT_ENABLE(kClampHighId, nullptr, nullptr, FW_ID(kHighId)),
+    FW_HINT_VALUE(kValues, kOffsetId),
+    ORV_COUNT_CONTROL(kSampleDepthId, 0),
+    ORV_COLOR_CONTROLS(kSrfColorModeId, kTracedColorChoices),
+    ORV_COLOR_CONTROLS(kBgColorModeId, kColorChoices),
+    ORV_COLOR_CONTROLS(kOccColorModeId, kTracedColorChoices),
+    FW_HINT_BORDER(kBrightnessBorder, FW_ID(kSrfBrightnessId), FW_ID(kBgBrightnessId),
+                   FW_ID(kOccBrightnessId)),
+    ORV_COLOR_CONTROLS(kLimitColorModeId, kColorChoices),
+    FW_HINT_ENABLE(kRangedId, "This control is only enabled in ranged mode", nullptr,
+                   FW_ID(kSrfColorModeId), FW_ID(kSrfColorId), FW_ID(kSrfBrightnessId)),
+    FW_HINT_LEFT_ALIGN(FW_ID(kRangedId), FW_ID(kClampLowId), FW_ID(kClampHighId)),
+    FW_HINT_NARROW(FW_ID(kMaxId), FW_ID(kShiftId), FW_ID(kLowId), FW_ID(kHighId)),
+    FW_HINT_GROUP(kSampleGroup, FW_ID(kModeId), FW_ID(kLayoutStack), FW_ID(kConeAngleId),
+                  FW_ID(kRangedId), FW_ID(kMaxId), FW_ID(kShiftId), FW_ID(kClampLowId),
+                  FW_ID(kLowId), FW_ID(kClampHighId), FW_ID(kHighId), FW_ID(kOffsetId),
+                  FW_ID(kSampleDepthId)),
+    FW_HINT_LABEL(kSampleGroup, "Sample Settings"),
+    FW_HINT_GROUP(kColorGroup, FW_ID(kSrfColorModeId), FW_ID(kSrfColorId), FW_ID(kSrfBrightnessId),
+                  FW_ID(kBgColorModeId), FW_ID(kBgColorId), FW_ID(kBgBrightnessId),
+                  FW_ID(kOccColorModeId), FW_ID(kOccColorId), FW_ID(kOccBrightnessId),
+                  FW_ID(kLimitColorModeId), FW_ID(kLimitColorId), FW_ID(kLimitBrightnessId)),
+    FW_HINT_LABEL(kColorGroup, "Color Settings"),
+    FW_HINT_TABS(kTabs, FW_ID(kSampleGroup), FW_ID(kColorGroup)),
+    FW_HINT_FINISH,
 };
 #undef ORV_COLOR_CONTROLS
 #undef ORV_COUNT_CONTROL
@@ -479,21 +450,17 @@ fw::KindServices services;
 
 }  // namespace
 
-extern const fw::NodeKind kAmbientOcclusion = {
+extern const fw::NodeKind kAmbientOcclusion = fw::nodeKind<AmbientOcclusion>({
     .channelGroup = "Ambient Occlusion",
-    .recordSize = sizeof(AmbientOcclusion),
     .setsPreviewType = false,
-    .usesEnvelopes = true,
-    .params = kParams,
-    .settings = kSettings,
+    .values = kValues,
     .inputs = kInputs,
     .outputs = kOutputs,
-    .controls = kControls,
-    .dataDescription = kDataDescription,
+    .dataDescription = kDataDescription.data(),
     .hints = kHints,
     .services = &services,
     .evaluate = evaluate,
     .hooks = {.acquireServices = acquireServices, .afterDefaults = afterDefaults},
-};
+});
 
 }  // namespace orv

@@ -36,18 +36,8 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
         fw::setOutput(&node->base, value, &length);
 }
 
-constexpr fw::ParamSpec kParams[] = {
-    {"Position",
-     HOST_VP_FLOAT3,
-     offsetof(RayShade, position),
-     offsetof(RayShade, positionVParm),
-     {0.0, 0.0, 0.0}},
-    {"Direction",
-     HOST_VP_FLOAT3,
-     offsetof(RayShade, direction),
-     offsetof(RayShade, directionVParm),
-     {0.0, 0.0, 0.0}},
-};
+enum Id : std::uint32_t { kPosition = 0x8001, kDirection };
+
 constexpr fw::ConnectorSpec kInputs[] = {
     {"Position", HOST_NOT_VECTOR, offsetof(RayShade, positionIn)},
     {"Direction", HOST_NOT_VECTOR, offsetof(RayShade, directionIn)},
@@ -56,44 +46,38 @@ constexpr fw::ConnectorSpec kOutputs[] = {
     {"Color", HOST_NOT_COLOR, offsetof(RayShade, colorOut)},
     {"Length", HOST_NOT_SCALAR, offsetof(RayShade, lengthOut)},
 };
-constexpr fw::ControlSpec kControls[] = {
-    {0x8001, fw::ControlSpec::Param, 0, 0},
-    {0x8002, fw::ControlSpec::Param, 1, 1},
+constexpr fw::ValueRow kValues[] = {
+    fw::param(kPosition, "Position", "distance3-env", HOST_VP_FLOAT3,
+              FW_PARAM_FIELDS(RayShade, position), 0.0, 0.0, 0.0)
+        .gatedBy("Position"),
+    fw::param(kDirection, "Direction", "float3-env", HOST_VP_FLOAT3,
+              FW_PARAM_FIELDS(RayShade, direction), 0.0, 0.0, 0.0)
+        .gatedBy("Direction"),
 };
-
-constexpr HostPanelDataDesc kDataDescription[] = {
-    {0x8001, "Position", "distance3-env"},
-    {0x8002, "Direction", "float3-env"},
-    {0, nullptr, nullptr},
-};
+FW_CHECK_VALUES(RayShade, kValues, kInputs);
+constexpr auto kDataDescription = fw::dataDescription(kValues);
 
 const HostPanelHint kHints[] = {
-    FW_HINT_CHANGE_NOTIFY(fw::changeNotify<kRayShade>),
-    FW_HINT_CONTROL(0x8001, "distance3-env", "Position"),
-    FW_HINT_CONTROL(0x8002, "float3-env", "Direction"),
-    FW_HINT_DESTROY_NOTIFY(fw::panelDestroy),
-    FW_HINT_END,
+    FW_HINT_BEGIN(kRayShade),
+    FW_HINT_VALUE(kValues, kPosition),
+    FW_HINT_VALUE(kValues, kDirection),
+    FW_HINT_FINISH,
 };
 
 fw::KindServices services;
 
 }  // namespace
 
-extern const fw::NodeKind kRayShade = {
+extern const fw::NodeKind kRayShade = fw::nodeKind<RayShade>({
     .channelGroup = "RayShade",
-    .recordSize = sizeof(RayShade),
     .setsPreviewType = true,
-    .usesEnvelopes = true,
-    .params = kParams,
-    .settings = {},
+    .values = kValues,
     .inputs = kInputs,
     .outputs = kOutputs,
-    .controls = kControls,
-    .dataDescription = kDataDescription,
+    .dataDescription = kDataDescription.data(),
     .hints = kHints,
     .services = &services,
     .evaluate = evaluate,
-    .hooks = {},
-};
+});
 
 }  // namespace orv

@@ -68,9 +68,7 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
                         HostNodeValue value) {
     const auto *node = static_cast<const TakeSamples *>(instance);
     const fw::Inputs inputs(&node->base, sample);
-    int mode = inputs.integer(node->modeIn, node->mode);
-    if (mode < 0) mode = 0;
-    if (mode > kModeCount - 1) mode = kModeCount - 1;
+    const int mode = inputs.choice(node->modeIn, node->mode, kModeCount);
     int n = inputs.integer(node->samplesIn, node->samples);
     if (n < 1) n = 1;
     ChannelValues ch[3];
@@ -132,29 +130,27 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
     fw::setOutput(&node->base, value, a.data());
 }
 
-#define ORV_CHANNEL(c, member)                                       \
-    offsetof(TakeSamples, channel) + (c) * sizeof(ChannelSettings) + \
-        offsetof(ChannelSettings, member)
-#define ORV_CHANNEL_PARAMS(c, name)                                                           \
-    {name " Shift", HOST_VP_FLOAT, ORV_CHANNEL(c, shift), ORV_CHANNEL(c, shiftVParm), {0.0}}, \
-        {name " Low", HOST_VP_FLOAT, ORV_CHANNEL(c, low), ORV_CHANNEL(c, lowVParm), {0.0}}, { \
-        name " High", HOST_VP_FLOAT, ORV_CHANNEL(c, high), ORV_CHANNEL(c, highVParm), {       \
-            1.0                                                                               \
-        }                                                                                     \
-    }
-constexpr fw::ParamSpec kParams[] = {
-    ORV_CHANNEL_PARAMS(0, "R"),
-    ORV_CHANNEL_PARAMS(1, "G"),
-    ORV_CHANNEL_PARAMS(2, "B"),
+enum Id : std::uint32_t {
+    kModeId = 0x8001,
+    kSamplesId,
+    // Per channel: shift, low clamp box, low, high clamp box, high.
+    kRShift,
+    kRClampLow,
+    kRLow,
+    kRClampHigh,
+    kRHigh,
+    kGShift,
+    kGClampLow,
+    kGLow,
+    kGClampHigh,
+    kGHigh,
+    kBShift,
+    kBClampLow,
+    kBLow,
+    kBClampHigh,
+    kBHigh,
+    kBorder
 };
-constexpr fw::SettingSpec kSettings[] = {
-    {offsetof(TakeSamples, mode), kAverage}, {offsetof(TakeSamples, samples), 12},
-    {ORV_CHANNEL(0, clampLow), 0},           {ORV_CHANNEL(0, clampHigh), 0},
-    {ORV_CHANNEL(1, clampLow), 0},           {ORV_CHANNEL(1, clampHigh), 0},
-    {ORV_CHANNEL(2, clampLow), 0},           {ORV_CHANNEL(2, clampHigh), 0},
-};
-#undef ORV_CHANNEL_PARAMS
-#undef ORV_CHANNEL
 
 #define ORV_CHANNEL_INPUT(c, k) \
     offsetof(TakeSamples, channelIn) + ((c)*3 + (k)) * sizeof(HostNodeInputID)
@@ -175,63 +171,62 @@ constexpr fw::ConnectorSpec kInputs[] = {
 #undef ORV_CHANNEL_INPUT
 constexpr fw::ConnectorSpec kOutputs[] = {{"Color", HOST_NOT_COLOR, offsetof(TakeSamples, out)}};
 
-// Per channel: shift, low clamp box, low, high clamp box, high.
-#define ORV_CHANNEL_CONTROLS(c, first)                                     \
-    {(first), fw::ControlSpec::Param, (c)*3, (c)*3 + 3},                   \
-        {(first) + 1, fw::ControlSpec::Setting, 2 + (c)*2, fw::kNoGate},   \
-        {(first) + 2, fw::ControlSpec::Param, (c)*3 + 1, (c)*3 + 4},       \
-        {(first) + 3, fw::ControlSpec::Setting, 3 + (c)*2, fw::kNoGate}, { \
-        (first) + 4, fw::ControlSpec::Param, (c)*3 + 2, (c)*3 + 5          \
-    }
-constexpr fw::ControlSpec kControls[] = {
-    {0x8001, fw::ControlSpec::Setting, 0, 0}, {0x8002, fw::ControlSpec::Setting, 1, 1},
-    ORV_CHANNEL_CONTROLS(0, 0x8003),          ORV_CHANNEL_CONTROLS(1, 0x8008),
-    ORV_CHANNEL_CONTROLS(2, 0x800d),
+#define ORV_CHANNEL(c, member)                                       \
+    offsetof(TakeSamples, channel) + (c) * sizeof(ChannelSettings) + \
+        offsetof(ChannelSettings, member)
+#define ORV_CHANNEL_ROWS(c, name, first)                                                       \
+    fw::param((first), name " Shift", "float-env", HOST_VP_FLOAT, ORV_CHANNEL(c, shift),       \
+              ORV_CHANNEL(c, shiftVParm), 0.0)                                                 \
+        .gatedBy(name " Shift"),                                                               \
+        fw::setting((first) + 1, "Clamp", "iBoolean", ORV_CHANNEL(c, clampLow), 0),            \
+        fw::param((first) + 2, name " Low", "float-env", HOST_VP_FLOAT, ORV_CHANNEL(c, low),   \
+                  ORV_CHANNEL(c, lowVParm), 0.0)                                               \
+            .gatedBy(name " Low"),                                                             \
+        fw::setting((first) + 3, "Clamp", "iBoolean", ORV_CHANNEL(c, clampHigh), 0),           \
+        fw::param((first) + 4, name " High", "float-env", HOST_VP_FLOAT, ORV_CHANNEL(c, high), \
+                  ORV_CHANNEL(c, highVParm), 1.0)                                              \
+            .gatedBy(name " High")
+constexpr fw::ValueRow kValues[] = {
+    fw::setting(kModeId, "Mode", "iPopChoice", offsetof(TakeSamples, mode), kAverage)
+        .gatedBy("Mode"),
+    fw::setting(kSamplesId, "Samples", "integer", offsetof(TakeSamples, samples), 12)
+        .gatedBy("Samples"),
+    ORV_CHANNEL_ROWS(0, "R", kRShift),
+    ORV_CHANNEL_ROWS(1, "G", kGShift),
+    ORV_CHANNEL_ROWS(2, "B", kBShift),
 };
-#undef ORV_CHANNEL_CONTROLS
-
-constexpr HostPanelDataDesc kDataDescription[] = {
-    {0x8001, "Mode", "integer"},      {0x8002, "Samples", "integer"},
-    {0x8003, "R Shift", "float-env"}, {0x8004, "Clamp", "integer"},
-    {0x8005, "R Low", "float-env"},   {0x8006, "Clamp", "integer"},
-    {0x8007, "R High", "float-env"},  {0x8008, "G Shift", "float-env"},
-    {0x8009, "Clamp", "integer"},     {0x800a, "G Low", "float-env"},
-    {0x800b, "Clamp", "integer"},     {0x800c, "G High", "float-env"},
-    {0x800d, "B Shift", "float-env"}, {0x800e, "Clamp", "integer"},
-    {0x800f, "B Low", "float-env"},   {0x8010, "Clamp", "integer"},
-    {0x8011, "B High", "float-env"},  {0, nullptr, nullptr},
-};
+#undef ORV_CHANNEL_ROWS
+#undef ORV_CHANNEL
+FW_CHECK_VALUES(TakeSamples, kValues, kInputs);
+constexpr auto kDataDescription = fw::dataDescription(kValues);
 
 const char *const kModeChoices[] = {"Average",  "Minimum",     "Maximum",  "Darkest", "Brightest",
                                     "Additive", "Subtractive", "Multiply", nullptr};
 static_assert(sizeof(kModeChoices) / sizeof(kModeChoices[0]) == kModeCount + 1);
 
-#define ORV_CHANNEL_HINTS(first, name)                                     \
-    FW_HINT_CONTROL((first), "float-env", name " Shift"),                  \
-        FW_HINT_CONTROL((first) + 1, "iBoolean", "Clamp"),                 \
-        FW_HINT_CONTROL((first) + 2, "float-env", name " Low"),            \
-        FW_HINT_CONTROL((first) + 3, "iBoolean", "Clamp"),                 \
-        FW_HINT_CONTROL((first) + 4, "float-env", name " High"),           \
-        FW_HINT_ENABLE((first) + 1, nullptr, nullptr, FW_ID((first) + 2)), \
-        FW_HINT_ENABLE((first) + 3, nullptr, nullptr, FW_ID((first) + 4)), \
+#define ORV_CHANNEL_HINTS(first)                                                  \
+    FW_HINT_VALUE(kValues, (first)), FW_HINT_VALUE(kValues, (first) + 1),         \
+        FW_HINT_VALUE(kValues, (first) + 2), FW_HINT_VALUE(kValues, (first) + 3), \
+        FW_HINT_VALUE(kValues, (first) + 4),                                      \
+        FW_HINT_ENABLE((first) + 1, nullptr, nullptr, FW_ID((first) + 2)),        \
+        FW_HINT_ENABLE((first) + 3, nullptr, nullptr, FW_ID((first) + 4)),        \
         FW_HINT_SLIDER((first), 1), FW_HINT_SLIDER((first) + 2, 1), FW_HINT_SLIDER((first) + 4, 1)
 const HostPanelHint kHints[] = {
-    FW_HINT_CHANGE_NOTIFY(fw::changeNotify<kTakeSamples>),
-    FW_HINT_CONTROL(0x8001, "iPopChoice", "Mode"),
-    FW_HINT_CHOICES(0x8001, kModeChoices),
-    FW_HINT_CONTROL(0x8002, "integer", "Samples"),
-    FW_HINT_MIN(0x8002, 1),
-    FW_HINT_HARD_MIN_MAX(0x8002, 1, 0),
-    ORV_CHANNEL_HINTS(0x8003, "R"),
-    ORV_CHANNEL_HINTS(0x8008, "G"),
-    ORV_CHANNEL_HINTS(0x800d, "B"),
-    FW_HINT_LEFT_ALIGN(FW_ID(0x8004), FW_ID(0x8006), FW_ID(0x8009), FW_ID(0x800b), FW_ID(0x800e),
-                       FW_ID(0x8010)),
-    FW_HINT_NARROW(FW_ID(0x8005), FW_ID(0x8007), FW_ID(0x800a), FW_ID(0x800c), FW_ID(0x800f),
-                   FW_ID(0x8011)),
-    FW_HINT_BORDER(0x8012, FW_ID(0x8002), FW_ID(0x8007), FW_ID(0x800c)),
-    FW_HINT_DESTROY_NOTIFY(fw::panelDestroy),
-    FW_HINT_END,
+    FW_HINT_BEGIN(kTakeSamples),
+    FW_HINT_VALUE(kValues, kModeId),
+    FW_HINT_CHOICES(kModeId, kModeChoices),
+    FW_HINT_VALUE(kValues, kSamplesId),
+    FW_HINT_MIN(kSamplesId, 1),
+    FW_HINT_HARD_MIN_MAX(kSamplesId, 1, 0),
+    ORV_CHANNEL_HINTS(kRShift),
+    ORV_CHANNEL_HINTS(kGShift),
+    ORV_CHANNEL_HINTS(kBShift),
+    FW_HINT_LEFT_ALIGN(FW_ID(kRClampLow), FW_ID(kRClampHigh), FW_ID(kGClampLow), FW_ID(kGClampHigh),
+                       FW_ID(kBClampLow), FW_ID(kBClampHigh)),
+    FW_HINT_NARROW(FW_ID(kRLow), FW_ID(kRHigh), FW_ID(kGLow), FW_ID(kGHigh), FW_ID(kBLow),
+                   FW_ID(kBHigh)),
+    FW_HINT_BORDER(kBorder, FW_ID(kSamplesId), FW_ID(kRHigh), FW_ID(kGHigh)),
+    FW_HINT_FINISH,
 };
 #undef ORV_CHANNEL_HINTS
 
@@ -239,21 +234,16 @@ fw::KindServices services;
 
 }  // namespace
 
-extern const fw::NodeKind kTakeSamples = {
+extern const fw::NodeKind kTakeSamples = fw::nodeKind<TakeSamples>({
     .channelGroup = "Take Samples",
-    .recordSize = sizeof(TakeSamples),
     .setsPreviewType = false,
-    .usesEnvelopes = true,
-    .params = kParams,
-    .settings = kSettings,
+    .values = kValues,
     .inputs = kInputs,
     .outputs = kOutputs,
-    .controls = kControls,
-    .dataDescription = kDataDescription,
+    .dataDescription = kDataDescription.data(),
     .hints = kHints,
     .services = &services,
     .evaluate = evaluate,
-    .hooks = {},
-};
+});
 
 }  // namespace orv

@@ -16,7 +16,7 @@
 namespace orv {
 namespace {
 
-constexpr std::uint32_t kSlotId = 0x8001;
+enum Id : std::uint32_t { kSlot = 0x8001 };
 
 struct GetMaterial {
     fw::NodeBase base;
@@ -38,8 +38,9 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
     passMaterialValue(&node->base, *store, outputs, sample, output, value);
 }
 
-void afterDefaults(fw::NodeBase *node, void *) {
+HostError afterConnectors(fw::NodeBase *node, void *) {
     registerFetch(materialRegistry(), &getOf(node)->fetch);
+    return nullptr;
 }
 
 void beforeDestroy(fw::NodeBase *node) {
@@ -78,12 +79,12 @@ HostError renderStart(fw::NodeBase *node, int) {
 }
 
 void *panelGet(fw::NodeBase *node, std::uint32_t valueId) {
-    return valueId == kSlotId ? &getOf(node)->fetch.slot : nullptr;
+    return valueId == kSlot ? &getOf(node)->fetch.slot : nullptr;
 }
 
 // Choosing a store records its id; the reference follows at render-start.
 int panelSet(fw::NodeBase *node, std::uint32_t valueId, void *value) {
-    if (valueId != kSlotId || !value) return 0;
+    if (valueId != kSlot || !value) return 0;
     MaterialFetch &fetch = getOf(node)->fetch;
     fetch.slot = *static_cast<const std::int32_t *>(value);
     const MaterialStore *store =
@@ -107,48 +108,43 @@ constexpr fw::ConnectorSpec kOutputs[] = {
     {"Integer", HOST_NOT_INTEGER, offsetof(GetMaterial, integer)},
 };
 
-constexpr HostPanelDataDesc kDataDescription[] = {
-    {kSlotId, "Slot", "integer"},
-    {0, nullptr, nullptr},
+// The slot is an int, but choosing it also records the store's id.
+constexpr fw::ValueRow kValues[] = {
+    fw::custom(kSlot, "Slot", "integer", "iPopChoice"),
 };
+FW_CHECK_VALUES(GetMaterial, kValues, std::span<const fw::ConnectorSpec>());
+constexpr auto kDataDescription = fw::dataDescription(kValues);
 
 const HostPanelHint kHints[] = {
-    FW_HINT_CHANGE_NOTIFY(fw::changeNotify<kGetMaterial>),
-    FW_HINT_CONTROL(kSlotId, "iPopChoice", "Slot"),
-    FW_HINT_POPUP_FUNCS(kSlotId, slotChoiceCount, slotChoiceName),
-    FW_HINT_DESTROY_NOTIFY(fw::panelDestroy),
-    FW_HINT_END,
+    FW_HINT_BEGIN(kGetMaterial),
+    FW_HINT_VALUE(kValues, kSlot),
+    FW_HINT_POPUP_FUNCS(kSlot, slotChoiceCount, slotChoiceName),
+    FW_HINT_FINISH,
 };
 
 fw::KindServices services;
 
 }  // namespace
 
-extern const fw::NodeKind kGetMaterial = {
-    .channelGroup = nullptr,
-    .recordSize = sizeof(GetMaterial),
-    .setsPreviewType = false,
-    .usesEnvelopes = false,
-    .params = {},
-    .settings = {},
-    .inputs = {},
+extern const fw::NodeKind kGetMaterial = fw::nodeKind<GetMaterial>({
+    .values = kValues,
     .outputs = kOutputs,
-    .controls = {},
-    .dataDescription = kDataDescription,
+    .dataDescription = kDataDescription.data(),
     .hints = kHints,
     .services = &services,
     .evaluate = evaluate,
     .hooks =
         {
-            .afterDefaults = afterDefaults,
+            .afterConnectors = afterConnectors,
+            .panelGet = panelGet,
+            .panelSet = panelSet,
             .load = load,
             .save = save,
             .renderStart = renderStart,
             .afterCopy = afterCopy,
             .beforeDestroy = beforeDestroy,
-            .panelGet = panelGet,
-            .panelSet = panelSet,
+            .leavesNewTime = true,
         },
-};
+});
 
 }  // namespace orv

@@ -15,7 +15,7 @@
 namespace orv {
 namespace {
 
-constexpr std::uint32_t kEditNodesId = 0x8001;
+enum Id : std::uint32_t { kEditNodes = 0x8001 };
 constexpr HostBlockIdent kEditorBlocks[] = {
     {HOST_ID4('N', 'O', 'D', 'E'), "NodeEditor"},
     {0, nullptr},
@@ -86,7 +86,9 @@ int acquireServices(HostServiceLookup lookup) {
     return utility && envelopes ? HOST_AFUNC_OK : HOST_AFUNC_BADGLOBAL;
 }
 
-HostError afterCreate(fw::NodeBase *base) {
+// Without its nested editor the node cannot exist; nothing else is made
+// before the editor, so a failure leaves nothing to undo.
+HostError afterConnectors(fw::NodeBase *base, void *) {
     GroupNode *node = groupOf(base);
     const HostNodeEditorFuncs &editor = editors();
     HostEditorCreation creation{};
@@ -163,30 +165,22 @@ constexpr fw::ConnectorSpec kOutputs[] = {
     {kGroupKinds[4].name, kGroupKinds[4].type, offsetof(GroupNode, outputs[4])},
 };
 
+// A button only: no values.
 constexpr HostPanelDataDesc kDataDescription[] = {
     {0, nullptr, nullptr},
 };
 
 const HostPanelHint kHints[] = {
-    FW_HINT_CHANGE_NOTIFY(fw::changeNotify<kGroupNode>),
-    FW_HINT_CONTROL(kEditNodesId, "vButton", "Edit Nodes"),
-    FW_HINT_BUTTON(kEditNodesId, editNodes),
-    FW_HINT_DESTROY_NOTIFY(fw::panelDestroy),
-    FW_HINT_END,
+    FW_HINT_BEGIN(kGroupNode),
+    FW_HINT_CONTROL(kEditNodes, "vButton", "Edit Nodes"),
+    FW_HINT_BUTTON(kEditNodes, editNodes),
+    FW_HINT_FINISH,
 };
 
 }  // namespace
 
-extern const fw::NodeKind kGroupNode = {
-    .channelGroup = nullptr,
-    .recordSize = sizeof(GroupNode),
-    .setsPreviewType = false,
-    .usesEnvelopes = false,
-    .params = {},
-    .settings = {},
-    .inputs = {},
+extern const fw::NodeKind kGroupNode = fw::nodeKind<GroupNode>({
     .outputs = kOutputs,
-    .controls = {},
     .dataDescription = kDataDescription,
     .hints = kHints,
     .services = &services,
@@ -194,6 +188,7 @@ extern const fw::NodeKind kGroupNode = {
     .hooks =
         {
             .acquireServices = acquireServices,
+            .afterConnectors = afterConnectors,
             .load = load,
             .save = save,
             .renderStart = renderStart,
@@ -201,8 +196,7 @@ extern const fw::NodeKind kGroupNode = {
             .afterNewTime = afterNewTime,
             .afterCopy = afterCopy,
             .beforeDestroy = beforeDestroy,
-            .afterCreate = afterCreate,
         },
-};
+});
 
 }  // namespace orv

@@ -15,7 +15,7 @@
 namespace orv {
 namespace {
 
-constexpr std::uint32_t kNameId = 0x8001;
+enum Id : std::uint32_t { kName = 0x8001 };
 
 struct StoreMaterial {
     fw::NodeBase base;
@@ -34,11 +34,13 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
     passMaterialValue(&node->base, node->store, outputs, sample, output, value);
 }
 
-void afterDefaults(fw::NodeBase *node, void *) {
+// The name starts as the host's name of the node; registering gives the id.
+HostError afterConnectors(fw::NodeBase *node, void *) {
     StoreMaterial *store = storeOf(node);
     copyMaterialName(store->store.name, node->kind->services->handler.node->nodeName(node->node));
     store->store.id = -1;
     registerStore(materialRegistry(), &store->store);
+    return nullptr;
 }
 
 void beforeDestroy(fw::NodeBase *node) {
@@ -70,15 +72,15 @@ HostError load(fw::NodeBase *node, const HostLoadState *state) {
 }
 
 void *panelGet(fw::NodeBase *node, std::uint32_t valueId) {
-    return valueId == kNameId ? storeOf(node)->store.name : nullptr;
+    return valueId == kName ? storeOf(node)->store.name : nullptr;
 }
 
 int panelSet(fw::NodeBase *node, std::uint32_t valueId, void *value) {
-    if (valueId != kNameId) return 0;
+    if (valueId != kName) return 0;
     // The text as the panel holds it now; however long, the name keeps what
     // fits.
     const HostXPanelFuncs *xpanel = node->kind->services->panel.xpanel;
-    const void *text = node->panel && xpanel ? xpanel->formGet(node->panel, kNameId) : value;
+    const void *text = node->panel && xpanel ? xpanel->formGet(node->panel, kName) : value;
     if (!text) text = value;
     copyMaterialName(storeOf(node)->store.name, static_cast<const char *>(text));
     return 1;
@@ -97,46 +99,41 @@ constexpr fw::ConnectorSpec kOutputs[] = {
     {"Integer", HOST_NOT_INTEGER, offsetof(StoreMaterial, integer)},
 };
 
-constexpr HostPanelDataDesc kDataDescription[] = {
-    {kNameId, "Name", "string"},
-    {0, nullptr, nullptr},
+constexpr fw::ValueRow kValues[] = {
+    fw::custom(kName, "Name", "string", "string"),
 };
+FW_CHECK_VALUES(StoreMaterial, kValues, kInputs);
+constexpr auto kDataDescription = fw::dataDescription(kValues);
 
 const HostPanelHint kHints[] = {
-    FW_HINT_CHANGE_NOTIFY(fw::changeNotify<kStoreMaterial>),
-    FW_HINT_CONTROL(kNameId, "string", "Name"),
-    FW_HINT_DESTROY_NOTIFY(fw::panelDestroy),
-    FW_HINT_END,
+    FW_HINT_BEGIN(kStoreMaterial),
+    FW_HINT_VALUE(kValues, kName),
+    FW_HINT_FINISH,
 };
 
 fw::KindServices services;
 
 }  // namespace
 
-extern const fw::NodeKind kStoreMaterial = {
-    .channelGroup = nullptr,
-    .recordSize = sizeof(StoreMaterial),
-    .setsPreviewType = false,
-    .usesEnvelopes = false,
-    .params = {},
-    .settings = {},
+extern const fw::NodeKind kStoreMaterial = fw::nodeKind<StoreMaterial>({
+    .values = kValues,
     .inputs = kInputs,
     .outputs = kOutputs,
-    .controls = {},
-    .dataDescription = kDataDescription,
+    .dataDescription = kDataDescription.data(),
     .hints = kHints,
     .services = &services,
     .evaluate = evaluate,
     .hooks =
         {
-            .afterDefaults = afterDefaults,
+            .afterConnectors = afterConnectors,
+            .panelGet = panelGet,
+            .panelSet = panelSet,
             .load = load,
             .save = save,
             .afterCopy = afterCopy,
             .beforeDestroy = beforeDestroy,
-            .panelGet = panelGet,
-            .panelSet = panelSet,
+            .leavesNewTime = true,
         },
-};
+});
 
 }  // namespace orv

@@ -130,16 +130,21 @@ TEST_F(ModuleTest, CopyCarriesSettingsAndEnvelopes) {
 }
 
 TEST_F(ModuleTest, ALoadThatFailsPartWayReportsItAndKeepsTheCachedValues) {
-    host::ModuleNode &random = add("Random");
+    host::ModuleNode &random = add("Random");  // Min 0, Max 1
     host::TextSaveState saved;
     random.save(saved);
     nlohmann::json items = saved.items();
     ASSERT_EQ(items.size(), 2u);
     items.erase(items.begin() + 1);  // the second envelope is missing
     host::ModuleNode &loaded = add("Random");
-    set(loaded, "Max", "7");
+    set(loaded, "Min", "5");
+    set(loaded, "Max", "5");
     host::TextLoadState in(items);
     EXPECT_THROW(loaded.load(in), host::Error);
+    // Min's vparm took the saved 0, but the cached values were not refreshed:
+    // the node still draws between 5 and 5.
+    EXPECT_EQ(loaded.panel()->numbers(0x8001, 0.0), std::vector<double>{0.0});
+    EXPECT_DOUBLE_EQ(scalar(loaded), 5.0);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The module as the host finds it: descriptor, server table and activations.
 #include <cstring>
+#include <stdexcept>
 
 #include "support/module_fixture.h"
 
@@ -7,8 +8,12 @@ namespace {
 
 using testing_support::ModuleTest;
 
-const host::ServerInfo &record(const host::Host &host, std::size_t index) {
-    return host.module().servers().at(index);
+// A server by user name and class, wherever the table puts it.
+const host::ServerInfo &record(const host::Host &host, const std::string &userName,
+                               const std::string &serverClass = "NodeHandler") {
+    for (const host::ServerInfo &server : host.module().servers())
+        if (server.userName == userName && server.serverClass == serverClass) return server;
+    throw std::runtime_error("no " + serverClass + " server for " + userName);
 }
 
 TEST_F(ModuleTest, DescriptorIsCheckedAndStarted) {
@@ -84,7 +89,7 @@ int activate(const host::ServerInfo &server, int version, void *local) {
 TEST_F(ModuleTest, HandlerActivationAsksForServicesInOrder) {
     host.services().clearRequestLog();
     RecordedHandler handler;
-    ASSERT_EQ(activate(record(host, 18), 1, &handler.record), 0);
+    ASSERT_EQ(activate(record(host, "Sqrt"), 1, &handler.record), 0);
     EXPECT_EQ(
         host.services().requestLog(),
         (std::vector<std::string>{"NodeFuncs", "NodeEditorFuncs", "NodeInputFuncs 2",
@@ -97,8 +102,7 @@ TEST_F(ModuleTest, HandlerActivationAsksForServicesInOrder) {
 }
 
 TEST_F(ModuleTest, OcclusionAsksForBackdropAndTimeUnlessOnARenderNode) {
-    const host::ServerInfo &ao = record(host, 2);
-    ASSERT_EQ(ao.userName, "Ambient Occlusion");
+    const host::ServerInfo &ao = record(host, "Ambient Occlusion");
     host.services().clearRequestLog();
     RecordedHandler handler;
     ASSERT_EQ(activate(ao, 1, &handler.record), 0);
@@ -124,8 +128,8 @@ TEST_F(ModuleTest, OcclusionAsksForBackdropAndTimeUnlessOnARenderNode) {
 }
 
 TEST_F(ModuleTest, FailedActivationsLeaveTheRecordUntouched) {
-    for (std::size_t i = 0; i < host.module().servers().size(); i += 2) {
-        const host::ServerInfo &server = record(host, i);
+    for (const host::ServerInfo &server : host.module().servers()) {
+        if (server.serverClass != "NodeHandler") continue;
         RecordedHandler wrongVersion;
         EXPECT_EQ(activate(server, 2, &wrongVersion.record), 1) << server.name;
         EXPECT_TRUE(wrongVersion.untouched()) << server.name;
@@ -140,15 +144,14 @@ TEST_F(ModuleTest, FailedActivationsLeaveTheRecordUntouched) {
     // Render Info alone asks for no envelope services.
     host.services().withhold("LWVParmFuncs 2");
     RecordedHandler info;
-    EXPECT_EQ(activate(record(host, 12), 1, &info.record), 0);
+    EXPECT_EQ(activate(record(host, "Render Info"), 1, &info.record), 0);
     RecordedHandler sqrt;
-    EXPECT_EQ(activate(record(host, 18), 1, &sqrt.record), 2);
+    EXPECT_EQ(activate(record(host, "Sqrt"), 1, &sqrt.record), 2);
     EXPECT_TRUE(sqrt.untouched());
 }
 
 TEST_F(ModuleTest, PanelActivationChecksVersionAndServices) {
-    const host::ServerInfo &panel = record(host, 19);
-    ASSERT_EQ(panel.serverClass, "NodeInterface");
+    const host::ServerInfo &panel = record(host, "Sqrt", "NodeInterface");
     HostNodeInterface local{nullptr, reinterpret_cast<HostPanelID>(1), nullptr, nullptr};
     EXPECT_EQ(activate(panel, 3, &local), 1);
     EXPECT_EQ(local.panel, reinterpret_cast<HostPanelID>(1));
