@@ -87,8 +87,8 @@ class NestedEditor {
 
     // The owning node's callbacks, as the editor would call them: the colour
     // it previews the graph with, the node's extent (x, y, z min and max), and
-    // its user data through the callback. Each gives nullopt / null without
-    // the callback.
+    // its user data through the callback. Without the callback the first two
+    // answer false and the last null.
     bool previewColor(HostSample &sample, double color[3]);
     bool extent(double bounds[6]);
     void *callbackUserData();
