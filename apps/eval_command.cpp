@@ -260,6 +260,7 @@ Run addEvalCommand(CLI::App &program, const Common &common) {
         }
         for (host::Graph *graph : graphs)
             graph->renderEnd();
+        host::checkDepthLimit(prepared.node->name());
         reportHeaviestEvaluation();
         return reportEvaluationsCutOff(cutBefore) ? 1 : 0;
     };

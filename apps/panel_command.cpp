@@ -3,9 +3,13 @@
 
 #include <cstdio>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "host/base/error.h"
 #include "host/panel/panel.h"
+#include "host/scene/nested_graph.h"
+#include "host/services/nested_editor.h"
 #include "node_setup.h"
 
 namespace app {
@@ -35,6 +39,19 @@ void writeThumbnail(host::Panel &panel, const std::string &file, const std::vect
     std::fprintf(stderr, "wrote %s (%d x %d)\n", file.c_str(), picture.width, picture.height);
 }
 
+// A nested graph as its editor shows it: the nodes, then each connection,
+// the root node's inputs last.
+void printNestedGraph(const host::NestedEditor &editor) {
+    std::printf("\nNested editor \"%s\" opened:\n", editor.openedTitle().c_str());
+    for (const auto &node : editor.graph().nodes())
+        std::printf("  %s (%s)\n", node->name().c_str(), node->kindName().c_str());
+    for (const auto &node : editor.graph().nodes())
+        for (const auto &input : node->inputs())
+            if (input->source)
+                std::printf("  %s.%s -> %s.%s\n", input->source->node->name().c_str(),
+                            input->source->name.c_str(), node->name().c_str(), input->name.c_str());
+}
+
 }  // namespace
 
 Run addPanelCommand(CLI::App &program, const Common &common) {
@@ -47,6 +64,7 @@ Run addPanelCommand(CLI::App &program, const Common &common) {
         NodeChoice choice;
         double time = 0.0;
         int frame = 0;
+        std::vector<std::string> presses;
         std::string thumbnail;
         std::vector<int> thumbnailSize{128, 96};
     };
@@ -66,6 +84,11 @@ Run addPanelCommand(CLI::App &program, const Common &common) {
         ->expected(2)
         ->delimiter('x')
         ->capture_default_str();
+    command
+        ->add_option("-p,--press", o->presses,
+                     "Press a button (by id or label) after the settings, as a user would; "
+                     "a nested editor it opens is printed after the panel")
+        ->take_all();
     return [&common, o] {
         PreparedNode prepared = prepareNode(common, o->choice);
         const double time = o->frame != 0 ? o->frame / prepared.framesPerSecond : o->time;
@@ -76,9 +99,18 @@ Run addPanelCommand(CLI::App &program, const Common &common) {
                         prepared.node->kindName().c_str());
             return 0;
         }
+        for (const std::string &press : o->presses) {
+            try {
+                panel->press(panel->find(press)->id);
+            } catch (const host::Error &error) {
+                throw host::Error("--press " + press + ": " + error.what());
+            }
+        }
         std::printf("%s (%s)\n%s", prepared.node->name().c_str(), prepared.node->kindName().c_str(),
                     panel->describe(time).c_str());
         if (!o->thumbnail.empty()) writeThumbnail(*panel, o->thumbnail, o->thumbnailSize);
+        if (host::NestedEditor *editor = host::nestedEditorOf(*node); editor && editor->openCount())
+            printNestedGraph(*editor);
         return 0;
     };
 }

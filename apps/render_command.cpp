@@ -222,6 +222,8 @@ Run addRenderCommand(CLI::App &program, const Common &common) {
                 render::renderFrame(tracer, options, image, std::ref(bar), firstHit);
             bar.finish(figures);
             overBudget += figures.samplesOverBudget;
+            // A graph that feeds itself gives no picture worth keeping.
+            host::checkDepthLimit(a.scene + ": frame " + std::to_string(frame));
             if (statistics) report.addFrame(frame, figures.seconds, statistics->take());
 
             // A frame's images land together or not at all.

@@ -14,12 +14,15 @@
     X(kDecayScalar, "Exponential Decay (Scalar)", "Math", WITH_PANEL)        \
     X(kGaussianReflections, "Gaussian Reflections", "Surfacing", WITH_PANEL) \
     X(kGaussianRefractions, "Gaussian Refractions", "Surfacing", WITH_PANEL) \
+    X(kGetMaterial, "Get Material", "Tools", WITH_PANEL)                     \
+    X(kGroupNode, "Group Node", "Tools", WITH_PANEL)                         \
     X(kHoldValue, "Hold Value", "Math", WITH_PANEL)                          \
     X(kPixelImage, "Pixel Image", "Surfacing", WITH_PANEL)                   \
     X(kRenderInfo, "Render Info", "Info", WITHOUT_PANEL)                     \
     X(kRandom, "Random", "Math", WITH_PANEL)                                 \
     X(kRayShade, "RayShade", "Surfacing", WITH_PANEL)                        \
     X(kSqrt, "Sqrt", "Math", WITH_PANEL)                                     \
+    X(kStoreMaterial, "Store Material", "Tools", WITH_PANEL)                 \
     X(kTakeSamples, "Take Samples", "Surfacing", WITH_PANEL)
 
 namespace orv {

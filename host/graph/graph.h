@@ -49,8 +49,20 @@ struct InputConnector {
 
 // Nested evaluations deeper than this are cut off: the input reads as
 // unconnected. It stops runaway recursion through rays that keep re-entering
-// a graph, not legitimate shading, which the renderer bounds far lower.
+// a graph, not legitimate shading, which the renderer bounds far lower, and
+// graphs that feed themselves through nodes the host cannot see into (a Get
+// Material fetching a store whose inputs lead back to it, a nested graph that
+// reaches its own Group Node). Once a thread is cut off, every evaluation it
+// makes fails at once until its outermost one returns, so a cycle that
+// branches costs no more than one that does not.
 constexpr int kMaxEvaluationDepth = 256;
+
+// The node at which an evaluation was first cut off at the depth limit since
+// the last call, or empty when none was; the record is cleared.
+std::string takeDepthLimitReport();
+// Throws Error saying where a graph fed itself, when an evaluation was cut
+// off since the last report.
+void checkDepthLimit(const std::string &where);
 
 // Evaluates what feeds the input into value (laid out for the input's type;
 // for a Function input it holds the argument on entry). False, with value

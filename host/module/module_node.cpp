@@ -3,6 +3,7 @@
 #include "host/base/error.h"
 #include "host/io/io_state.h"
 #include "host/panel/panel.h"
+#include "host/services/nested_editor.h"
 
 namespace host {
 namespace {
@@ -16,6 +17,8 @@ void check(HostError error, const Node &node, const char *what) {
 ModuleNode::ModuleNode(Graph &graph, std::string name, NodeServer &server)
     : Node(graph, std::move(name)), server_(&server), handler_(&server.handler()) {
     HostError error = nullptr;
+    // Nested editors the node makes while it is created belong to it.
+    NestedEditor::OwnerScope owner(*this);
     instance_ = handler_->inst->create(handler_->inst->privateData, id(), &error);
     if (!instance_)
         throw Error("node " + inQuotes(this->name()) + ": " + server.name() + " made no instance" +

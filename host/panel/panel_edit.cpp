@@ -130,7 +130,11 @@ void Panel::setValue(std::uint32_t controlId, std::string_view text) {
             if (!set_) throw Error("panel: no set callback to change " + nameOf(control) + " with");
             Form &form = forms_[control.id];
             form.text = std::string(text);
-            if (!set_(instance_, control.valueId, form.text.data()))
+            // While the node stores it, the form answers with the new text.
+            form.pinned = true;
+            const int accepted = set_(instance_, control.valueId, form.text.data());
+            form.pinned = false;
+            if (!accepted)
                 throw Error("panel: the node refused " + quote(form.text) + " for " +
                             nameOf(control));
             notifyChanged(control);
@@ -249,6 +253,7 @@ void *Panel::formValue(std::uint32_t controlId) {
             return currentValue(*found);
         case ValueKind::String: {
             Form &form = forms_[controlId];
+            if (form.pinned) return form.text.data();
             if (const auto *value = static_cast<const char *>(currentValue(*found)))
                 form.text = value;
             return form.text.data();

@@ -5,6 +5,7 @@
 
 #include "host/base/error.h"
 #include "host/base/suggest.h"
+#include "host/scene/nested_graph.h"
 
 namespace host {
 
@@ -27,9 +28,11 @@ Host::Host(const std::filesystem::path &modulePath) {
                 interface = &other;
         servers_.push_back(std::make_unique<NodeServer>(handler, interface));
     }
+    NestedEditor::setGraphIO(nestedGraphIO(*this));
 }
 
 Host::~Host() {
+    NestedEditor::setGraphIO({});
     servers_.clear();
     module_.reset();
     setCurrentServices(nullptr);

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <fstream>
 #include <limits>
+#include <optional>
+#include <sstream>
 
 #include "host/base/error.h"
 #include "host/base/file_contents.h"
@@ -15,6 +17,7 @@
 #include "host/scene/readable_settings.h"
 #include "host/scene/scene_json.h"
 #include "host/scene/scene_keys.h"
+#include "host/scene/nested_graph.h"
 #include "host/services/services.h"
 #include "host/services/vparm_access.h"
 
@@ -223,8 +226,21 @@ std::unique_ptr<Scene> Scene::fromJson(Host &host, json document,
     scene->readImages();
     scene->readGraphs("surfaces", true);
     scene->readGraphs("graphs", false);
+    scene->applyDeferredSettings();
     host.services().setScene(scene->settings_);
     return scene;
+}
+
+void Scene::applyDeferredSettings() {
+    for (const DeferredSetting &setting : deferred_) {
+        try {
+            applySetting(*setting.node, setting.control, setting.value);
+        } catch (const Error &error) {
+            throw Error(where(setting.at + ".settings." + setting.control) + ": " + error.what() +
+                        " (value " + describe(setting.value) + ")");
+        }
+    }
+    deferred_.clear();
 }
 
 std::string Scene::where(const std::string &key) const {
@@ -336,11 +352,14 @@ void Scene::readGraph(GraphEntry &entry, const json &description, const std::str
         for (auto setting = settings.begin(); setting != settings.end(); ++setting) {
             try {
                 applySetting(*made, setting.key(), setting.value());
-            } catch (const Error &error) {
-                throw Error(where(at + ".settings." + setting.key()) + ": " + error.what() +
-                            " (value " + describe(setting.value()) + ")");
+            } catch (const Error &) {
+                // It may name what a later node makes (a Get Material's slot
+                // names a store further down): tried again once all are read.
+                deferred_.push_back({made, setting.key(), setting.value(), at});
             }
         }
+        if (node.contains("graph"))
+            readNestedGraph(host_, *made, node["graph"], where(at + ".graph"));
     }
     if (entry.surface) {
         SurfaceNode *surface = nullptr;
@@ -435,6 +454,14 @@ json Scene::save(bool binary) const {
             item.erase("settings");
             item.erase("data");
             item.erase("binary");
+            item.erase("graph");
+            // A nested graph is written as a graph of its own, beside the data.
+            NestedEditor *nested = nestedEditorOf(*node);
+            std::optional<NestedEditor::SavedApartScope> apart;
+            if (nested) {
+                apart.emplace();
+                item["graph"] = describeNestedGraph(*nested);
+            }
             if (binary) {
                 BinarySaveState state;
                 node->save(state);

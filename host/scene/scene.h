@@ -85,6 +85,15 @@ class Scene {
     void readGraphs(const char *section, bool surfaces);
     void readGraph(GraphEntry &entry, const nlohmann::json &description, const std::string &where);
     std::string where(const std::string &key) const;
+    void applyDeferredSettings();
+
+    // A setting that failed while the scene was read, tried again at the end.
+    struct DeferredSetting {
+        ModuleNode *node;
+        std::string control;
+        nlohmann::json value;
+        std::string at;
+    };
 
     Host &host_;
     nlohmann::json document_;
@@ -92,6 +101,7 @@ class Scene {
     SceneSettings settings_;
     std::vector<std::string> surfaceNames_;
     std::vector<std::unique_ptr<GraphEntry>> graphs_;  // surfaces first
+    std::vector<DeferredSetting> deferred_;
 };
 
 // Applies a setting to a module node's panel control as a user would: the

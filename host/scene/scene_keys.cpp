@@ -37,8 +37,12 @@ const std::map<std::string, std::vector<std::string>> &knownKeys() {
         {"graphs", {"*"}},
         {"surfaces.*", {"nodes", "connections"}},
         {"graphs.*", {"nodes", "connections"}},
-        {"surfaces.*.nodes[]", {"name", "server", "native", "settings", "data", "binary"}},
-        {"graphs.*.nodes[]", {"name", "server", "native", "settings", "data", "binary"}},
+        {"surfaces.*.nodes[]", {"name", "server", "native", "settings", "data", "binary", "graph"}},
+        {"graphs.*.nodes[]", {"name", "server", "native", "settings", "data", "binary", "graph"}},
+        // A Group Node's nested graph; the nested graph reader checks the
+        // levels below.
+        {"surfaces.*.nodes[].graph", {"nodes", "connections", "root"}},
+        {"graphs.*.nodes[].graph", {"nodes", "connections", "root"}},
         // Settings map panel controls, which the panel checks itself;
         // envelopes among them are objects of their own.
         {"surfaces.*.nodes[].settings", {"*"}},

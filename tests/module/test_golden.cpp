@@ -23,7 +23,17 @@ struct GoldenKind {
     const char *kind;
     const char *file;  // base name in tests/golden
     std::vector<std::pair<std::string, json>> settings;
+    // Saved items (text form) loaded before the settings, for values no
+    // panel sets: a store's id, a nested graph.
+    json preload = nullptr;
 };
+
+// A nested editor's block as a Group Node saves it, holding a graph.
+json editorBlock(const json &graph) {
+    const std::string text = graph.dump();
+    return json::array(
+        {{{"block", "NodeEditor"}, {"items", {{{"i4", text.size()}}, {{"str", text}}}}}});
+}
 
 // A ramp from a at time 0 to b at time 1, so the envelope itself is saved.
 json ramp(double a, double b) {
@@ -97,6 +107,18 @@ const std::vector<GoldenKind> &goldenKinds() {
           {"Refraction Blur", "12"},
           {"Samples", "4"},
           {"Blur Depth", "3"}}},
+        // A store chosen by an id that stays the same whatever the process did
+        // before.
+        {"Get Material", "get_material", {}, json::array({{{"i2", 1}}, {{"i2", 12}}})},
+        {"Group Node",
+         "group_node",
+         {},
+         editorBlock(
+             {{"nodes",
+               {{{"name", "Half"}, {"native", "Constant Scalar"}, {"settings", {{"value", 0.5}}}},
+                {{"name", "Root of it"}, {"server", "Sqrt"}}}},
+              {"connections", {{"Half", "Scalar", "Root of it", "In"}}},
+              {"root", {{"Scalar", {"Root of it", "Out"}}}}})},
         {"Hold Value",
          "hold_value",
          {{"Mode", "A Greater Than B"}, {"Input", ramp(2.0, 8.0)}, {"A", "1.5"}, {"B", "-2"}}},
@@ -113,6 +135,10 @@ const std::vector<GoldenKind> &goldenKinds() {
         {"Random", "random", {{"Min", "-2"}, {"Max", ramp(3.0, 6.0)}}},
         {"RayShade", "rayshade", {{"Position", "0.5 -1 2"}, {"Direction", ramp(0.0, 1.0)}}},
         {"Sqrt", "sqrt", {{"Input", ramp(4.0, 9.0)}}},
+        {"Store Material",
+         "store_material",
+         {{"Name", "Bricks"}},
+         json::array({{{"i2", 12}}, {{"str", "Store"}}})},
         {"Take Samples",
          "take_samples",
          {{"0x8001", "Multiply"},
@@ -173,6 +199,10 @@ class GoldenTest : public ModuleTest {
   protected:
     host::ModuleNode &configured(const GoldenKind &kind) {
         host::ModuleNode &node = add(kind.kind);
+        if (!kind.preload.is_null()) {
+            host::TextLoadState state(kind.preload);
+            node.load(state);
+        }
         for (const auto &[control, value] : kind.settings)
             host::applySetting(node, control, value);
         return node;

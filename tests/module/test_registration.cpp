@@ -36,12 +36,15 @@ TEST_F(ModuleTest, ServerTableListsHandlerAndInterfacePairsInOrder) {
         {"Exponential Decay (Scalar)", "Math"},
         {"Gaussian Reflections", "Surfacing"},
         {"Gaussian Refractions", "Surfacing"},
+        {"Get Material", "Tools"},
+        {"Group Node", "Tools"},
         {"Hold Value", "Math"},
         {"Pixel Image", "Surfacing"},
         {"Render Info", "Info"},
         {"Random", "Math"},
         {"RayShade", "Surfacing"},
         {"Sqrt", "Math"},
+        {"Store Material", "Tools"},
         {"Take Samples", "Surfacing"},
     };
     const auto &servers = host.module().servers();

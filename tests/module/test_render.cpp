@@ -77,3 +77,62 @@ TEST_F(Rendering, OcclusionDarkensTheFloorBesideABox) {
 }
 
 }  // namespace
+
+namespace {
+
+// A checker straight into the surface, the reference the packed and fetched
+// forms must match pixel for pixel.
+const json kChecker = {{"name", "Squares"},
+                       {"native", "Checker"},
+                       {"settings", {{"Color A", {0.9, 0.8, 0.1}}, {"Size", 0.7}}}};
+const json kLitSurface = {
+    {"name", "Surface"}, {"native", "Surface"}, {"settings", {{"Luminosity", 1}, {"Diffuse", 0}}}};
+
+class MaterialRendering : public Rendering {
+  protected:
+    render::Image renderWith(json document) {
+        load(document);
+        render::RenderOptions options;
+        options.threads = 2;
+        render::Image image;
+        scene->renderStart();
+        scene->newTime(1);
+        render::renderFrame(*tracer, options, image);
+        scene->renderEnd();
+        return image;
+    }
+    static void expectSamePixels(const render::Image &a, const render::Image &b) {
+        ASSERT_EQ(a.width, b.width);
+        for (int y = 0; y < a.height; ++y)
+            for (int x = 0; x < a.width; ++x)
+                for (int c = 0; c < 3; ++c)
+                    ASSERT_EQ(a.pixel(x, y)[c], b.pixel(x, y)[c]) << x << ", " << y;
+    }
+};
+
+TEST_F(MaterialRendering, GroupNodeRendersAsTheSameGraphBuiltFlat) {
+    const render::Image flat =
+        renderWith(floorWith({kChecker, kLitSurface}, {{"Squares", "Color", "Surface", "Color"}}));
+    const json group = {
+        {"name", "Group"},
+        {"server", "Group Node"},
+        {"graph", {{"nodes", {kChecker}}, {"root", {{"Color", {"Squares", "Color"}}}}}}};
+    const render::Image packed =
+        renderWith(floorWith({group, kLitSurface}, {{"Group", "Color", "Surface", "Color"}}));
+    expectSamePixels(flat, packed);
+}
+
+TEST_F(MaterialRendering, GetMaterialShowsTheTextureAtItsOwnPoints) {
+    const render::Image flat =
+        renderWith(floorWith({kChecker, kLitSurface}, {{"Squares", "Color", "Surface", "Color"}}));
+    json document = floorWith(
+        {{{"name", "Fetch"}, {"server", "Get Material"}, {"settings", {{"Slot", "Stored"}}}},
+         kLitSurface},
+        {{"Fetch", "Color", "Surface", "Color"}});
+    const json library = {{"nodes", {kChecker, {{"name", "Stored"}, {"server", "Store Material"}}}},
+                          {"connections", {{"Squares", "Color", "Stored", "Color"}}}};
+    document["graphs"] = {{"Library", library}};
+    expectSamePixels(flat, renderWith(document));
+}
+
+}  // namespace
