@@ -136,7 +136,7 @@ Run addEvalCommand(CLI::App &program, const Common &common) {
         ->add_option("--height", o.height,
                      "With --pixel: the image height the pixel is of, as render --height")
         ->check(CLI::Range(1, 16384));
-    command->add_option("--image", o.image,
+    command->add_option("--grid-image", o.image,
                         "With --grid: write the values to this image (.png, .exr, .hdr, .tif, "
                         ".pfm) instead of printing them");
     command->add_flag("--float", o.fullFloat, "Write EXR images in full floats, not halves");
@@ -162,7 +162,7 @@ Run addEvalCommand(CLI::App &program, const Common &common) {
             throw host::Error(std::string(o.pixel.empty() ? "--ray" : "--pixel") +
                               " needs a scene to fire into: add --scene FILE");
         if (!o.image.empty() && o.grid.empty())
-            throw host::Error("--image " + o.image + ": give the grid with --grid W,H");
+            throw host::Error("--grid-image " + o.image + ": give the grid with --grid W,H");
         if (!o.image.empty()) render::checkImageOutput(o.image);
         std::pair<int, int> gridSize{0, 0};
         if (!o.grid.empty()) gridSize = wholePair(o.grid, "--grid", "W,H", 1);

@@ -157,7 +157,8 @@ Run addRenderCommand(CLI::App &program, const Common &common) {
         // Every file of every frame is checked before the first ray: a bad
         // name or folder should not cost a render.
         std::set<std::filesystem::path> files;
-        for (int frame = first; frame <= last; ++frame) {
+        for (long long counter = first; counter <= last; ++counter) {
+            const int frame = static_cast<int>(counter);
             std::vector<std::filesystem::path> outputs{numbered(a.output, frame, range)};
             if (!a.pfm.empty()) outputs.push_back(numbered(a.pfm, frame, range));
             for (const Aov &aov : aovs)

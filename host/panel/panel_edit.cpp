@@ -52,6 +52,10 @@ int Panel::parseInt(const Control &control, std::string_view text) const {
         std::optional<int> position;
         for (std::size_t i = 0; i < names.size() && !position; ++i)
             if (names[i] == typed) position = static_cast<int>(i);
+        // A choice text may carry spaces of its own at its ends, which typed
+        // text loses.
+        for (std::size_t i = 0; i < names.size() && !position; ++i)
+            if (trim(names[i]) == typed) position = static_cast<int>(i);
         if (!position) {
             std::vector<int> matches;
             for (std::size_t i = 0; i < names.size(); ++i)

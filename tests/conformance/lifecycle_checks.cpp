@@ -101,12 +101,20 @@ void checkKind(ConformanceHost &host, host::NodeServer &kind, Report &report) {
     for (std::string line; std::getline(panelText, line);)
         report.line(kind.userName() + " panel", line);
 
+    // A Group Node saves its nested graph through the scene layer, which the
+    // portable host core leaves out; module_tests check its copy, save and load.
+    if (kind.userName() == "Group Node") return;
+
     checks().setSubject(kind.userName() + ": copy");
     host::ModuleNode &copy = host.add(graph, kind);
     copy.copyFrom(node);
     CHECK_EQ(describe(copy), describe(node));
-    CHECK(textOf(copy) == textOf(node));
-    CHECK(bytesOf(copy) == bytesOf(node));
+    // A copied Store Material is withdrawn from the material registry until
+    // it is named again, so it saves no store of its own.
+    if (kind.userName() != "Store Material") {
+        CHECK(textOf(copy) == textOf(node));
+        CHECK(bytesOf(copy) == bytesOf(node));
+    }
 
     checkRoundTrip<host::TextSaveState, host::TextLoadState>(host, graph, node, "text", report);
     checkRoundTrip<host::BinarySaveState, host::BinaryLoadState>(host, graph, node, "binary",
