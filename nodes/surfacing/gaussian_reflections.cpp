@@ -173,25 +173,6 @@ int acquireServices(HostServiceLookup lookup) {
     return acquireBackdrop(lookup, backdrop);
 }
 
-HostError saveItems(fw::NodeBase *node, const HostSaveState *state) {
-    saveImageReference(kPopup, node, state);
-    return nullptr;
-}
-
-HostError loadItems(fw::NodeBase *node, const HostLoadState *state) {
-    loadImageReference(kPopup, node, state);
-    return nullptr;
-}
-
-HostError renderStart(fw::NodeBase *node, int) {
-    popupRenderStart(kPopup, node);
-    return nullptr;
-}
-
-void afterPanelCreated(fw::NodeBase *node) {
-    popupAfterPanelCreated(kPopup, node);
-}
-
 }  // namespace
 
 extern const fw::NodeKind kGaussianReflections = fw::nodeKind<GaussianReflections>({
@@ -206,10 +187,10 @@ extern const fw::NodeKind kGaussianReflections = fw::nodeKind<GaussianReflection
     .services = &services,
     .evaluate = evaluate,
     .hooks = {.acquireServices = acquireServices,
-              .saveItems = saveItems,
-              .loadItems = loadItems,
-              .renderStart = renderStart,
-              .afterPanelCreated = afterPanelCreated},
+              .saveItems = imagePopupSaveItems<kPopup>,
+              .loadItems = imagePopupLoadItems<kPopup>,
+              .renderStart = imagePopupRenderStart<kPopup>,
+              .afterPanelCreated = imagePopupAfterPanelCreated<kPopup>},
 });
 
 }  // namespace orv

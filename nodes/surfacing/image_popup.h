@@ -81,4 +81,27 @@ int HOST_CALL imagePopupChangeNotify(HostPanelID panel, std::uint32_t controlId,
     return popupChangeNotify(Popup, Kind, panel, controlId, event);
 }
 
+// The life-cycle hooks every kind with an image popup takes as they are: the
+// image reference saved between the settings and the parameters, the popup
+// resynchronised at render-start and once its panel exists.
+template <const ImagePopup &Popup>
+HostError imagePopupSaveItems(fw::NodeBase *node, const HostSaveState *state) {
+    saveImageReference(Popup, node, state);
+    return nullptr;
+}
+template <const ImagePopup &Popup>
+HostError imagePopupLoadItems(fw::NodeBase *node, const HostLoadState *state) {
+    loadImageReference(Popup, node, state);
+    return nullptr;
+}
+template <const ImagePopup &Popup>
+HostError imagePopupRenderStart(fw::NodeBase *node, int) {
+    popupRenderStart(Popup, node);
+    return nullptr;
+}
+template <const ImagePopup &Popup>
+void imagePopupAfterPanelCreated(fw::NodeBase *node) {
+    popupAfterPanelCreated(Popup, node);
+}
+
 }  // namespace orv

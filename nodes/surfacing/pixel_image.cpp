@@ -220,25 +220,6 @@ int acquireServices(HostServiceLookup lookup) {
     return acquireImageServices(lookup, imageServices);
 }
 
-HostError saveItems(fw::NodeBase *node, const HostSaveState *state) {
-    saveImageReference(kPopup, node, state);
-    return nullptr;
-}
-
-HostError loadItems(fw::NodeBase *node, const HostLoadState *state) {
-    loadImageReference(kPopup, node, state);
-    return nullptr;
-}
-
-HostError renderStart(fw::NodeBase *node, int) {
-    popupRenderStart(kPopup, node);
-    return nullptr;
-}
-
-void afterPanelCreated(fw::NodeBase *node) {
-    popupAfterPanelCreated(kPopup, node);
-}
-
 }  // namespace
 
 extern const fw::NodeKind kPixelImage = fw::nodeKind<PixelImage>({
@@ -252,10 +233,10 @@ extern const fw::NodeKind kPixelImage = fw::nodeKind<PixelImage>({
     .services = &services,
     .evaluate = evaluate,
     .hooks = {.acquireServices = acquireServices,
-              .saveItems = saveItems,
-              .loadItems = loadItems,
-              .renderStart = renderStart,
-              .afterPanelCreated = afterPanelCreated},
+              .saveItems = imagePopupSaveItems<kPopup>,
+              .loadItems = imagePopupLoadItems<kPopup>,
+              .renderStart = imagePopupRenderStart<kPopup>,
+              .afterPanelCreated = imagePopupAfterPanelCreated<kPopup>},
 });
 
 }  // namespace orv
