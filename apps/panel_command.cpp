@@ -25,8 +25,8 @@ void writeThumbnail(host::Panel &panel, const std::string &file, const std::vect
     const host::Panel::Picture picture = panel.draw(drawn->id, size.at(0), size.at(1));
     const std::string partial = file + ".partial.png";
     auto out = OIIO::ImageOutput::create(file);
-    const OIIO::ImageSpec spec(picture.width, picture.height, 3, OIIO::TypeDesc::UINT8);
-    if (!out || !out->open(partial, spec) ||
+    const OIIO::ImageSpec layout(picture.width, picture.height, 3, OIIO::TypeDesc::UINT8);
+    if (!out || !out->open(partial, layout) ||
         !out->write_image(OIIO::TypeDesc::UINT8, picture.rgb.data()) || !out->close()) {
         std::remove(partial.c_str());
         throw host::Error("--thumbnail " + file + ": " +

@@ -81,10 +81,10 @@ void writeThroughLibrary(const Image &image, ImageFormat format, ImageEncoding e
     OIIO::TypeDesc stored = OIIO::TypeDesc::FLOAT;
     if (format == ImageFormat::Png) stored = OIIO::TypeDesc::UINT8;
     if (format == ImageFormat::Exr && !encoding.fullFloat) stored = OIIO::TypeDesc::HALF;
-    OIIO::ImageSpec spec(source->width, source->height, source->channels, stored);
+    OIIO::ImageSpec layout(source->width, source->height, source->channels, stored);
     if (format == ImageFormat::Png)
-        spec.attribute("oiio:ColorSpace", encoding.linear ? "Linear" : "sRGB");
-    if (!out->open(temporary.string(), spec))
+        layout.attribute("oiio:ColorSpace", encoding.linear ? "Linear" : "sRGB");
+    if (!out->open(temporary.string(), layout))
         throw ImageError(file.string() + ": cannot write: " + out->geterror());
     bool ok;
     if (format == ImageFormat::Png) {

@@ -102,25 +102,25 @@ HostImageID ImageList::load(const std::string &filename) {
         std::string reason = OIIO::geterror();
         throw Error(what + ": " + (reason.empty() ? "not an image the host can read" : reason));
     }
-    const OIIO::ImageSpec &spec = input->spec();
-    if (spec.width <= 0 || spec.height <= 0 || spec.nchannels <= 0)
-        throw Error(what + ": the image is " + std::to_string(spec.width) + " × " +
-                    std::to_string(spec.height) + " pixels; it has nothing to show");
+    const OIIO::ImageSpec &layout = input->spec();
+    if (layout.width <= 0 || layout.height <= 0 || layout.nchannels <= 0)
+        throw Error(what + ": the image is " + std::to_string(layout.width) + " × " +
+                    std::to_string(layout.height) + " pixels; it has nothing to show");
 
     auto image = std::make_unique<Image>();
     image->filename = filename;
-    image->width = spec.width;
-    image->height = spec.height;
-    int alphaChannel = spec.alpha_channel;
-    if (alphaChannel < 0 && (spec.nchannels == 2 || spec.nchannels == 4))
-        alphaChannel = spec.nchannels - 1;
+    image->width = layout.width;
+    image->height = layout.height;
+    int alphaChannel = layout.alpha_channel;
+    if (alphaChannel < 0 && (layout.nchannels == 2 || layout.nchannels == 4))
+        alphaChannel = layout.nchannels - 1;
     image->hasAlpha = alphaChannel >= 0;
     const std::size_t pixels =
-        static_cast<std::size_t>(spec.width) * static_cast<std::size_t>(spec.height);
-    std::vector<float> stored(pixels * static_cast<std::size_t>(spec.nchannels));
-    if (!input->read_image(0, 0, 0, spec.nchannels, OIIO::TypeDesc::FLOAT, stored.data()))
+        static_cast<std::size_t>(layout.width) * static_cast<std::size_t>(layout.height);
+    std::vector<float> stored(pixels * static_cast<std::size_t>(layout.nchannels));
+    if (!input->read_image(0, 0, 0, layout.nchannels, OIIO::TypeDesc::FLOAT, stored.data()))
         throw Error(what + ": " + input->geterror());
-    toRgba(stored, spec.nchannels, alphaChannel, pixels, image->rgba);
+    toRgba(stored, layout.nchannels, alphaChannel, pixels, image->rgba);
 
     // The file may have changed since an earlier load: filter what is there now.
     const OIIO::ustring key(filename);
