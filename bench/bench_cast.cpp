@@ -76,6 +76,26 @@ struct RaySet {
     }
 };
 
+// The nearest hit's object along a ray, by Embree alone: the reference the
+// host's cast is measured against.
+unsigned bareIntersect(RTCScene scene, const double origin[3], const render::Vec &d) {
+    RTCIntersectContext context;
+    rtcInitIntersectContext(&context);
+    RTCRayHit rayhit{};
+    rayhit.ray.org_x = static_cast<float>(origin[0]);
+    rayhit.ray.org_y = static_cast<float>(origin[1]);
+    rayhit.ray.org_z = static_cast<float>(origin[2]);
+    rayhit.ray.dir_x = static_cast<float>(d[0]);
+    rayhit.ray.dir_y = static_cast<float>(d[1]);
+    rayhit.ray.dir_z = static_cast<float>(d[2]);
+    rayhit.ray.tnear = 1e-4f;
+    rayhit.ray.tfar = 3e38f;
+    rayhit.ray.mask = 0xffffffffu;
+    rayhit.hit.geomID = RTC_INVALID_GEOMETRY_ID;
+    rtcIntersect1(scene, &context, &rayhit);
+    return rayhit.hit.geomID;
+}
+
 void BM_HostCast(benchmark::State &state) {
     static RaySet rays(*fixture().occlusion.tracer);
     std::size_t i = 0;
@@ -93,28 +113,83 @@ void BM_EmbreeIntersect1(benchmark::State &state) {
     const RTCScene scene = fixture().occlusion.tracer->embreeScene();
     std::size_t i = 0;
     for (auto _ : state) {
-        const HostSample &spot = rays.spots[i];
-        const render::Vec &d = rays.directions[i];
-        RTCIntersectContext context;
-        rtcInitIntersectContext(&context);
-        RTCRayHit rayhit{};
-        rayhit.ray.org_x = static_cast<float>(spot.worldPosition[0]);
-        rayhit.ray.org_y = static_cast<float>(spot.worldPosition[1]);
-        rayhit.ray.org_z = static_cast<float>(spot.worldPosition[2]);
-        rayhit.ray.dir_x = static_cast<float>(d[0]);
-        rayhit.ray.dir_y = static_cast<float>(d[1]);
-        rayhit.ray.dir_z = static_cast<float>(d[2]);
-        rayhit.ray.tnear = 1e-4f;
-        rayhit.ray.tfar = 3e38f;
-        rayhit.ray.mask = 0xffffffffu;
-        rayhit.hit.geomID = RTC_INVALID_GEOMETRY_ID;
-        rtcIntersect1(scene, &context, &rayhit);
-        benchmark::DoNotOptimize(rayhit.hit.geomID);
+        benchmark::DoNotOptimize(
+            bareIntersect(scene, rays.spots[i].worldPosition, rays.directions[i]));
         i = (i + 1) % rays.spots.size();
     }
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_EmbreeIntersect1);
+
+// Rays as an occlusion render fires them: 27 from each spot the camera sees,
+// spot after spot across the image, so that neighbouring rays share the
+// tree's top. Bare Embree on these rays is the render's own reference.
+struct RenderOrderRays {
+    std::vector<HostSample> spots;
+    std::vector<render::SpotContext> contexts;
+    std::vector<render::Vec> directions;  // 27 a spot
+    render::ThreadState thread;
+    static constexpr int kPerSpot = 27;
+
+    explicit RenderOrderRays(const render::Tracer &tracer) {
+        std::mt19937 random(5);
+        std::uniform_real_distribution<double> unit(-1.0, 1.0);
+        const render::Camera &camera = tracer.scene().camera;
+        contexts.reserve(64 * 48);
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x) {
+                render::Vec origin, direction;
+                tracer.cameraRay((x + 0.5) * camera.width / 64.0, (y + 0.5) * camera.height / 48.0,
+                                 origin, direction);
+                render::Tracer::Hit hit;
+                if (!tracer.intersect(origin, direction, 1e30, {}, hit)) continue;
+                contexts.emplace_back().thread = &thread;
+                spots.push_back(tracer.spotSample(origin, direction, hit, 0, 0, 1.0, 0.01, x, y,
+                                                  contexts.back()));
+                const double *n = spots.back().shadingNormal;
+                for (int k = 0; k < kPerSpot; ++k) {
+                    render::Vec d;
+                    double dot, l;
+                    do {
+                        d = {unit(random), unit(random), unit(random)};
+                        l = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+                        dot = d[0] * n[0] + d[1] * n[1] + d[2] * n[2];
+                    } while (l > 1.0 || l < 0.1 || dot <= 0.0);
+                    directions.push_back({d[0] / l, d[1] / l, d[2] / l});
+                }
+            }
+    }
+};
+
+RenderOrderRays &renderOrderRays() {
+    static RenderOrderRays rays(*fixture().occlusion.tracer);
+    return rays;
+}
+
+void BM_HostCastRenderOrder(benchmark::State &state) {
+    RenderOrderRays &rays = renderOrderRays();
+    std::size_t i = 0;
+    for (auto _ : state) {
+        HostSample &spot = rays.spots[i / RenderOrderRays::kPerSpot];
+        benchmark::DoNotOptimize(spot.cast(&spot, spot.worldPosition, rays.directions[i].data()));
+        i = (i + 1) % rays.directions.size();
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_HostCastRenderOrder);
+
+void BM_EmbreeIntersect1RenderOrder(benchmark::State &state) {
+    RenderOrderRays &rays = renderOrderRays();
+    const RTCScene scene = fixture().occlusion.tracer->embreeScene();
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const HostSample &spot = rays.spots[i / RenderOrderRays::kPerSpot];
+        benchmark::DoNotOptimize(bareIntersect(scene, spot.worldPosition, rays.directions[i]));
+        i = (i + 1) % rays.directions.size();
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_EmbreeIntersect1RenderOrder);
 
 // Ambient Occlusion's 27 rays: with a cast that returns at once (the node's
 // own work), and with the tracer's real cast.

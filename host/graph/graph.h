@@ -77,7 +77,11 @@ bool evaluateOutput(OutputConnector &output, HostSample &sample, int receivingTy
 // occlusion with tens of thousands of rays a side, say) keeps a render busy
 // for hours, and the user should hear why.
 constexpr std::uint64_t kRaysPerEvaluationWarning = 1'000'000;
-void countRay();
+// Rays this thread has fired; inline, as every ray counts itself.
+extern thread_local constinit std::uint64_t raysFired;
+inline void countRay() {
+    ++raysFired;
+}
 // The most rays one evaluation fired beyond the warning level; 0 if none did.
 std::uint64_t heaviestEvaluation();
 

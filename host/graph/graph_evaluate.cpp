@@ -9,15 +9,17 @@
 #include "host/graph/graph.h"
 
 namespace host {
+
+thread_local constinit std::uint64_t raysFired = 0;
+
 namespace {
 
 thread_local int evaluationDepth = 0;
 // Evaluations the depth limit cut off, for the host to report after a run;
 // touched only on that rare path.
 std::atomic<std::uint64_t> cutCount{0};
-// Rays this thread's ray operations fired, and the most one evaluation fired
-// beyond the warning level (0 while none did).
-thread_local std::uint64_t raysFired = 0;
+// The most rays one evaluation fired beyond the warning level (0 while none
+// did).
 std::atomic<std::uint64_t> heaviest{0};
 
 void noteRays(std::uint64_t before) {
@@ -111,10 +113,6 @@ bool evaluateInput(const InputConnector &input, HostSample &sample, void *value)
     // Connected counts as evaluated even when the upstream node delivered
     // nothing for this output: the value then keeps what the caller preset.
     return true;
-}
-
-void countRay() {
-    ++raysFired;
 }
 
 std::uint64_t heaviestEvaluation() {

@@ -8,9 +8,6 @@
 namespace host {
 namespace {
 
-bool numeric(int type) {
-    return type >= HOST_NOT_COLOR && type <= HOST_NOT_INTEGER;
-}
 bool triple(int type) {
     return type == HOST_NOT_COLOR || type == HOST_NOT_VECTOR;
 }
@@ -38,15 +35,6 @@ int valueSize(int type) {
         default:
             return 0;
     }
-}
-
-bool validConnectorType(int type) {
-    return type >= HOST_NOT_COLOR && type <= HOST_NOT_MATERIAL;
-}
-
-bool typesConnect(int fromType, int toType) {
-    if (numeric(fromType) && numeric(toType)) return true;
-    return validConnectorType(fromType) && fromType == toType;
 }
 
 bool convertValue(int fromType, const void *from, int toType, void *to) {
@@ -79,12 +67,6 @@ bool convertValue(int fromType, const void *from, int toType, void *to) {
         *static_cast<double *>(to) = scalar;
     }
     return true;
-}
-
-ValueSlot::ValueSlot(int sourceType, int destinationType, void *destination)
-    : sourceType_(sourceType), destinationType_(destinationType), destination_(destination) {
-    if (sourceType == HOST_NOT_FUNCTION && destination)
-        argument_ = *static_cast<const double *>(destination);
 }
 
 bool ValueSlot::deliver(const void *data) {

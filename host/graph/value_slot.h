@@ -8,12 +8,20 @@ namespace host {
 
 // Doubles (or, for Integer, int32 words) a value of a connector type takes.
 int valueSize(int type);
-bool validConnectorType(int type);
+inline bool validConnectorType(int type) {
+    return type >= HOST_NOT_COLOR && type <= HOST_NOT_MATERIAL;
+}
 
 // Whether an output of one type may feed an input of another. Color, Scalar,
 // Vector and Integer convert into each other; Function and Material connect
-// only to their own type.
-bool typesConnect(int fromType, int toType);
+// only to their own type. Asked on every evaluation, so inline.
+inline bool typesConnect(int fromType, int toType) {
+    const auto numeric = [](int type) {
+        return type >= HOST_NOT_COLOR && type <= HOST_NOT_INTEGER;
+    };
+    if (numeric(fromType) && numeric(toType)) return true;
+    return validConnectorType(fromType) && fromType == toType;
+}
 
 // Converts a value between connector types:
 //  - a triple (Color or Vector) becomes a Scalar or Integer through the
@@ -31,7 +39,11 @@ bool convertValue(int fromType, const void *from, int toType, void *to);
 // thread's stack for the length of one evaluate call.
 class ValueSlot {
   public:
-    ValueSlot(int sourceType, int destinationType, void *destination);
+    ValueSlot(int sourceType, int destinationType, void *destination)
+        : sourceType_(sourceType), destinationType_(destinationType), destination_(destination) {
+        if (sourceType == HOST_NOT_FUNCTION && destination)
+            argument_ = *static_cast<const double *>(destination);
+    }
 
     int sourceType() const { return sourceType_; }
     int destinationType() const { return destinationType_; }

@@ -3,6 +3,7 @@
 #include "host/graph/graph.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -268,19 +269,31 @@ bool Tracer::nested(const HostSample &sample) const {
     return true;
 }
 
-Vec Tracer::rayStart(const HostSample &sample, const Vec &origin, const Vec &direction) const {
+// Inline: it runs for every ray a node fires.
+inline Vec Tracer::rayStart(const HostSample &sample, const Vec &origin,
+                            const Vec &direction) const {
     const SpotContext &from = contextOf(&sample);
     if (!options_.offsetOrigins || from.primitive == RTC_INVALID_GEOMETRY_ID ||
-        origin != toVec(sample.worldPosition))
+        origin[0] != sample.worldPosition[0] || origin[1] != sample.worldPosition[1] ||
+        origin[2] != sample.worldPosition[2])
         return origin;
+    // Occlusion rays near the horizon fall on either side of the polygon as
+    // good as at random, so the side is chosen by flipping the offset's sign
+    // bit rather than by a branch that would often guess wrong.
+    const Vec &face = from.face;
+    const std::uint64_t below = static_cast<std::uint64_t>(!(dot(face, direction) >= 0.0)) << 63;
+    const double offset =
+        std::bit_cast<double>(std::bit_cast<std::uint64_t>(from.leaveOffset) ^ below);
+    return plus(origin, scaled(face, offset));
+}
+
+double Tracer::leaveOffset(const Vec &position) const {
     // Positions are floats in Embree: their rounding, and so the distance
     // a hit on a neighbouring polygon may lie off the plane, grows with
     // their size. 2^-16 of the largest coordinate is well above it.
     const double magnitude =
-        std::max({std::fabs(origin[0]), std::fabs(origin[1]), std::fabs(origin[2])});
-    const double offset = std::max(epsilon_, magnitude * (1.0 / 65536.0));
-    const Vec &face = geometries_[from.geometry].faceNormals[from.primitive];
-    return plus(origin, scaled(face, dot(face, direction) >= 0.0 ? offset : -offset));
+        std::max({std::fabs(position[0]), std::fabs(position[1]), std::fabs(position[2])});
+    return std::max(epsilon_, magnitude * (1.0 / 65536.0));
 }
 
 void Tracer::cameraRay(double x, double y, Vec &origin, Vec &direction) const {
@@ -337,6 +350,8 @@ HostSample Tracer::spotSample(const Vec &o, const Vec &d, const Hit &hit, int bo
     context.tracer = this;
     context.geometry = hit.geometry;
     context.primitive = hit.primitive;
+    context.face = geometry.faceNormals[hit.primitive];
+    context.leaveOffset = leaveOffset(p);
     sample.hostContext = &context;
     return sample;
 }

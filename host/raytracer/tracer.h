@@ -93,6 +93,11 @@ struct SpotContext {
     ThreadState *thread = nullptr;
     unsigned geometry = RTC_INVALID_GEOMETRY_ID;   // the object the spot lies on
     unsigned primitive = RTC_INVALID_GEOMETRY_ID;  // its polygon
+    // Where rays leaving the spot start: this far off the polygon, along its
+    // face normal, on the side they head to. Worked out once with the spot,
+    // as an occlusion fires dozens of rays from it.
+    Vec face{};
+    double leaveOffset = 0.0;
 };
 
 class Tracer {
@@ -158,6 +163,8 @@ class Tracer {
     // Where a ray from origin along the unit direction starts: off the
     // sample's surface when it leaves the sample's spot.
     Vec rayStart(const HostSample &sample, const Vec &origin, const Vec &direction) const;
+    // How far off its polygon a ray leaving a spot at position starts.
+    double leaveOffset(const Vec &position) const;
 
     SceneDescription scene_;
     std::vector<const host::SurfaceShader *> shaders_;

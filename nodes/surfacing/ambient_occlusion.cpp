@@ -130,7 +130,10 @@ class RayFan {
           scalar_(scalar),
           // Asked once: an unconnected Function leaves every v as it is.
           mapped_(inputs.connected(node->functionIn)),
-          traced_((settings.ranged && settings.srfMode == kTrace) || settings.occMode == kTrace) {
+          traced_((settings.ranged && settings.srfMode == kTrace) || settings.occMode == kTrace),
+          perRayColors_(backdrop.present() &&
+                        (settings.srfMode == kBackdrop || settings.bgMode == kBackdrop ||
+                         settings.occMode == kBackdrop)) {
         for (int c = 0; c < 3; ++c)
             origin_[c] = sample->worldPosition[c] + sample->geometricNormal[c] * settings.offset;
     }
@@ -146,23 +149,30 @@ class RayFan {
         const double t = traced_ ? sample_->trace(sample_, origin_.data(), d.data(), c.data(),
                                                   sample_->refractionIndex, kTraceMode)
                                  : sample_->cast(sample_, origin_.data(), d.data());
-        const double v = amount(t);
+        mix(d, t, c);
+    }
 
-        fw::Vec3 srf = s_.srfColor, bg = s_.bgColor, occ = s_.occColor;
-        if (s_.srfMode == kBackdrop && backdrop.present())
-            srf = backdrop.lookup(d);
-        else if (s_.srfMode == kTrace)
-            srf = c;
-        if (s_.bgMode == kBackdrop && backdrop.present()) bg = backdrop.lookup(d);
-        if (s_.occMode == kBackdrop && backdrop.present())
-            occ = backdrop.lookup(d);
-        else if (s_.occMode == kTrace)
-            occ = c;
-
-        const fw::Vec3 &open = t >= 0.0 ? srf : bg;
-        const double openBrightness = t >= 0.0 ? s_.srfBrightness : s_.bgBrightness;
-        for (int k = 0; k < 3; ++k)
-            sum_[k] += open[k] * (1.0 - v) * openBrightness + occ[k] * v * s_.occBrightness;
+    // Fires n rays at once, when no ray may draw from the generator (see
+    // drawsBetweenRays): every ray is cast first, then what each contributes
+    // is summed in the same order as fire sums it, so the result is the same
+    // bit for bit, but the sums stay in registers and the colour modes are
+    // looked at once for the lot.
+    void fireAll(const fw::Vec3 *directions, int n) {
+        constexpr int kMost = 64;
+        double t[kMost];
+        for (int first = 0; first < n; first += kMost) {
+            const int m = n - first < kMost ? n - first : kMost;
+            for (int i = 0; i < m; ++i)
+                t[i] = sample_->cast(sample_, origin_.data(), directions[first + i].data());
+            count_ += m;
+            if (scalar_)
+                sumScalars(t, m);
+            else if (perRayColors_)
+                for (int i = 0; i < m; ++i)
+                    mix(directions[first + i], t[i], fw::Vec3{0.0, 0.0, 0.0});
+            else
+                sumFixedColors(t, m);
+        }
     }
 
     // Whether firing a ray may evaluate other nodes, which may draw from
@@ -182,6 +192,52 @@ class RayFan {
     }
 
   private:
+    // The colour a mode gives for a ray along d that brought back c.
+    fw::Vec3 modeColor(int mode, const fw::Vec3 &custom, const fw::Vec3 &d,
+                       const fw::Vec3 &c) const {
+        if (mode == kBackdrop && backdrop.present()) return backdrop.lookup(d);
+        if (mode == kTrace) return c;
+        return custom;
+    }
+
+    // Adds what a ray along d contributes, that hit at t (negative for a
+    // miss) and brought back the colour c.
+    void mix(const fw::Vec3 &d, double t, const fw::Vec3 &c) {
+        const double v = amount(t);
+        const fw::Vec3 srf = modeColor(s_.srfMode, s_.srfColor, d, c);
+        const fw::Vec3 bg = modeColor(s_.bgMode == kTrace ? kCustom : s_.bgMode, s_.bgColor, d, c);
+        const fw::Vec3 occ = modeColor(s_.occMode, s_.occColor, d, c);
+        const fw::Vec3 &open = t >= 0.0 ? srf : bg;
+        const double openBrightness = t >= 0.0 ? s_.srfBrightness : s_.bgBrightness;
+        for (int k = 0; k < 3; ++k)
+            sum_[k] += open[k] * (1.0 - v) * openBrightness + occ[k] * v * s_.occBrightness;
+    }
+
+    // mix for rays that were cast, when no colour depends on the ray.
+    void sumFixedColors(const double *t, int n) {
+        const fw::Vec3 none{0.0, 0.0, 0.0};
+        const fw::Vec3 srf = modeColor(s_.srfMode, s_.srfColor, none, none);
+        const fw::Vec3 bg = s_.bgColor;
+        const fw::Vec3 occ = modeColor(s_.occMode, s_.occColor, none, none);
+        double sum0 = sum_[0], sum1 = sum_[1], sum2 = sum_[2];
+        for (int i = 0; i < n; ++i) {
+            const double v = amount(t[i]);
+            const fw::Vec3 &open = t[i] >= 0.0 ? srf : bg;
+            const double openBrightness = t[i] >= 0.0 ? s_.srfBrightness : s_.bgBrightness;
+            sum0 += open[0] * (1.0 - v) * openBrightness + occ[0] * v * s_.occBrightness;
+            sum1 += open[1] * (1.0 - v) * openBrightness + occ[1] * v * s_.occBrightness;
+            sum2 += open[2] * (1.0 - v) * openBrightness + occ[2] * v * s_.occBrightness;
+        }
+        sum_ = {sum0, sum1, sum2};
+    }
+
+    void sumScalars(const double *t, int n) {
+        double sum = sum_[0];
+        for (int i = 0; i < n; ++i)
+            sum += amount(t[i]);
+        sum_[0] = sum;
+    }
+
     double amount(double t) const {
         double v = occlusionAmount(s_, t);
         if (mapped_) v = inputs_.function(node_->functionIn, v);
@@ -194,7 +250,8 @@ class RayFan {
     const Settings &s_;
     bool scalar_;
     bool mapped_;
-    bool traced_;  // a colour mode asks for the colour the ray brings back
+    bool traced_;        // a colour mode asks for the colour the ray brings back
+    bool perRayColors_;  // a colour mode looks up the backdrop along each ray
     fw::Vec3 origin_;
     fw::Vec3 sum_{0.0, 0.0, 0.0};
     int count_ = 0;
@@ -218,13 +275,15 @@ void fireFan(RayFan &fan, const ConeFrame &frame, int thread, long long count,
             const int n = count - first < kBatch ? static_cast<int>(count - first) : kBatch;
             double u[2 * kBatch];
             nextReals(thread, u, 2 * n);
-            fw::Vec3 directions[kBatch];
+            double theta[kBatch], phi[kBatch];
             for (int i = 0; i < n; ++i) {
                 const Angles a = angles(first + i, u[2 * i], u[2 * i + 1]);
-                directions[i] = frame.direction(a.theta, a.phi);
+                theta[i] = a.theta;
+                phi[i] = a.phi;
             }
-            for (int i = 0; i < n; ++i)
-                fan.fire(directions[i]);
+            fw::Vec3 directions[kBatch];
+            frame.directions(theta, phi, directions, n);
+            fan.fireAll(directions, n);
         }
         return;
     }
@@ -375,9 +434,9 @@ constexpr fw::ConnectorSpec kOutputs[] = {
 // A colour mode, its colour and its brightness, whose channel and input are
 // named after the colour.
 #define ORV_AO_COLOR_ROWS(first, name, member, red, green, blue)                                 \
-    fw::setting((first), "Color Mode", "iChoice", ORV_AO(member##ColorMode), kCustom),                \
-        ORV_AO_PARAM((first) + 1, name " Color", "color-env", HOST_VP_COLOR, member##Color, red, green, \
-                     blue)                                                                       \
+    fw::setting((first), "Color Mode", "iChoice", ORV_AO(member##ColorMode), kCustom),           \
+        ORV_AO_PARAM((first) + 1, name " Color", "color-env", HOST_VP_COLOR, member##Color, red, \
+                     green, blue)                                                                \
             .gatedBy(name " Color"),                                                             \
         ORV_AO_PARAM((first) + 2, "Brightness", "percent-env", HOST_VP_PERCENT,                  \
                      member##Brightness, 1.0)                                                    \

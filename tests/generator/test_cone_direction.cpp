@@ -92,6 +92,45 @@ TEST(SinCos, PairsGiveExactlyTheSingleResults) {
         ASSERT_EQ(std::bit_cast<std::uint64_t>(pa[1]), std::bit_cast<std::uint64_t>(ca)) << a;
         ASSERT_EQ(std::bit_cast<std::uint64_t>(pb[0]), std::bit_cast<std::uint64_t>(sb)) << b;
         ASSERT_EQ(std::bit_cast<std::uint64_t>(pb[1]), std::bit_cast<std::uint64_t>(cb)) << b;
+#if ORV_X86
+        // Four lanes, only ever given angles within the reduction's range.
+        if (!orv::hasAvx() || !(std::fabs(a) <= 1e5) || !(std::fabs(b) <= 1e5)) continue;
+        const double angles[4] = {a, b, -b, a * 0.5};
+        double sines[4], cosines[4];
+        orv::sinCosFour(angles, sines, cosines);
+        for (int lane = 0; lane < 4; ++lane) {
+            double s, c;
+            orv::sinCos(angles[lane], s, c);
+            ASSERT_EQ(std::bit_cast<std::uint64_t>(sines[lane]), std::bit_cast<std::uint64_t>(s))
+                << angles[lane];
+            ASSERT_EQ(std::bit_cast<std::uint64_t>(cosines[lane]), std::bit_cast<std::uint64_t>(c))
+                << angles[lane];
+        }
+#endif
+    }
+}
+
+// A fan's directions made in a batch are the single directions, bit for
+// bit, odd counts and angles beyond the fast range included.
+TEST(ConeDirection, BatchesGiveExactlyTheSingleDirections) {
+    std::mt19937 random(3);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    const orv::ConeFrame frame = orv::ConeFrame::around({0.2, 0.9, -0.4});
+    double theta[33], phi[33];
+    for (int i = 0; i < 33; ++i) {
+        theta[i] = (unit(random) + 1.0) * 1.6;
+        phi[i] = unit(random) * 7.0;
+    }
+    phi[6] = 3e5;
+    theta[13] = -2e6;
+    fw::Vec3 batch[33];
+    frame.directions(theta, phi, batch, 33);
+    for (int i = 0; i < 33; ++i) {
+        const fw::Vec3 single = frame.direction(theta[i], phi[i]);
+        for (int c = 0; c < 3; ++c)
+            ASSERT_EQ(std::bit_cast<std::uint64_t>(batch[i][c]),
+                      std::bit_cast<std::uint64_t>(single[c]))
+                << i;
     }
 }
 
