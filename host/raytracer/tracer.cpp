@@ -428,6 +428,25 @@ Vec Tracer::renderPixel(int x, int y, double jitterX, double jitterY, ThreadStat
     return shadeSpot(spot, channels);
 }
 
+// Inline into cast, the path of most rays.
+inline double Tracer::nearestPastPolygon(RTCRayHit &rayhit, const double o[3], unsigned geometry,
+                                         unsigned primitive) const {
+    RTCIntersectContext context;
+    rtcInitIntersectContext(&context);
+    // The spot's own polygon is met, if at all, right at the origin through
+    // rounding; rather than filter every candidate hit, go on past it in the
+    // rare case it comes first.
+    float tnear = static_cast<float>(epsilon_);
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        setRayFrom(rayhit, o, tnear);
+        rtcIntersect1(embreeScene_, &context, &rayhit);
+        if (rayhit.hit.geomID == RTC_INVALID_GEOMETRY_ID) return -1.0;
+        if (rayhit.hit.geomID != geometry || rayhit.hit.primID != primitive) return rayhit.ray.tfar;
+        tnear = static_cast<float>(static_cast<double>(rayhit.ray.tfar) + epsilon_);
+    }
+    return -1.0;
+}
+
 // ---- The sample record's ray operations ----
 
 double HOST_CALL Tracer::cast(const HostSample *sample, const double o[3], const double d[3]) {
@@ -460,24 +479,6 @@ double HOST_CALL Tracer::cast(const HostSample *sample, const double o[3], const
     const double distance =
         tracer.nearestPastPolygon(rayhit, start.data(), from.geometry, from.primitive);
     return distance < 0.0 ? -1.0 : distance + dot(minus(start, origin), direction);
-}
-
-double Tracer::nearestPastPolygon(RTCRayHit &rayhit, const double o[3], unsigned geometry,
-                                  unsigned primitive) const {
-    RTCIntersectContext context;
-    rtcInitIntersectContext(&context);
-    // The spot's own polygon is met, if at all, right at the origin through
-    // rounding; rather than filter every candidate hit, go on past it in the
-    // rare case it comes first.
-    float tnear = static_cast<float>(epsilon_);
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        setRayFrom(rayhit, o, tnear);
-        rtcIntersect1(embreeScene_, &context, &rayhit);
-        if (rayhit.hit.geomID == RTC_INVALID_GEOMETRY_ID) return -1.0;
-        if (rayhit.hit.geomID != geometry || rayhit.hit.primID != primitive) return rayhit.ray.tfar;
-        tnear = static_cast<float>(static_cast<double>(rayhit.ray.tfar) + epsilon_);
-    }
-    return -1.0;
 }
 
 double HOST_CALL Tracer::trace(const HostSample *sample, const double o[3], const double d[3],

@@ -221,12 +221,15 @@ class RayFan {
         const fw::Vec3 occ = modeColor(s_.occMode, s_.occColor, none, none);
         double sum0 = sum_[0], sum1 = sum_[1], sum2 = sum_[2];
         for (int i = 0; i < n; ++i) {
-            const double v = amount(t[i]);
-            const fw::Vec3 &open = t[i] >= 0.0 ? srf : bg;
-            const double openBrightness = t[i] >= 0.0 ? s_.srfBrightness : s_.bgBrightness;
-            sum0 += open[0] * (1.0 - v) * openBrightness + occ[0] * v * s_.occBrightness;
-            sum1 += open[1] * (1.0 - v) * openBrightness + occ[1] * v * s_.occBrightness;
-            sum2 += open[2] * (1.0 - v) * openBrightness + occ[2] * v * s_.occBrightness;
+            const double v = batchAmount(t[i]);
+            const bool hit = t[i] >= 0.0;
+            const double openBrightness = occlusion::pick(hit, s_.srfBrightness, s_.bgBrightness);
+            sum0 += occlusion::pick(hit, srf[0], bg[0]) * (1.0 - v) * openBrightness +
+                    occ[0] * v * s_.occBrightness;
+            sum1 += occlusion::pick(hit, srf[1], bg[1]) * (1.0 - v) * openBrightness +
+                    occ[1] * v * s_.occBrightness;
+            sum2 += occlusion::pick(hit, srf[2], bg[2]) * (1.0 - v) * openBrightness +
+                    occ[2] * v * s_.occBrightness;
         }
         sum_ = {sum0, sum1, sum2};
     }
@@ -234,8 +237,13 @@ class RayFan {
     void sumScalars(const double *t, int n) {
         double sum = sum_[0];
         for (int i = 0; i < n; ++i)
-            sum += amount(t[i]);
+            sum += batchAmount(t[i]);
         sum_[0] = sum;
+    }
+
+    // amount for rays fired in a batch, where no Function maps it.
+    double batchAmount(double t) const {
+        return clampAmount(s_, occlusion::amountOf(t, s_.ranged, s_.max, s_.shift));
     }
 
     double amount(double t) const {

@@ -2,6 +2,9 @@
 // clamps that bound the result.
 #pragma once
 
+#include <bit>
+#include <cstdint>
+
 namespace orv::occlusion {
 
 // How occluded one ray is, from its hit distance t (negative for a miss).
@@ -15,6 +18,21 @@ constexpr double amount(double t, bool ranged, double max, double shift) {
     if (t > max) return 0.0;
     const double share = max > 0.0 ? t / max : 0.0;
     return 1.0 - share - shift;
+}
+
+// a where c holds, else b, without a branch: for choices that turn on
+// whether a ray hit, which no branch predictor guesses.
+inline double pick(bool c, double a, double b) {
+    const std::uint64_t mask = 0 - static_cast<std::uint64_t>(c);
+    return std::bit_cast<double>((std::bit_cast<std::uint64_t>(a) & mask) |
+                                 (std::bit_cast<std::uint64_t>(b) & ~mask));
+}
+
+// amount, the same value for every t, branching only on the settings.
+inline double amountOf(double t, bool ranged, double max, double shift) {
+    const double share = max > 0.0 ? t / max : 0.0;
+    const double hit = ranged ? pick(t > max, 0.0, 1.0 - share - shift) : 1.0 - shift;
+    return pick(t < 0.0, 0.0, hit);
 }
 
 // Low and high bound the unoccluded share 1 - v; the low clamp wins.

@@ -2,6 +2,9 @@
 // tested without a host.
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "framework/inputs.h"
@@ -101,6 +104,22 @@ TEST(OcclusionAmount, UnrangedRangedShiftAndTheMaxOfZero) {
     EXPECT_EQ(amount(4.5, true, 4.0, 0.0), 0.0);  // beyond max
     EXPECT_DOUBLE_EQ(amount(1.0, true, 4.0, 0.5), 0.25);
     EXPECT_EQ(amount(0.0, true, 0.0, 0.0), 1.0);  // a hit at the spot itself
+}
+
+// The batch form must give what amount gives, bit for bit, or renders
+// would change with the way rays are fired.
+TEST(OcclusionAmount, WithoutBranchesEqualsTheBranchingForm) {
+    using orv::occlusion::amount, orv::occlusion::amountOf;
+    const double distances[] = {-1.0, -0.0, 0.0, 1e-300, 0.5, 1.0, 3.999, 4.0, 4.5, 1e300, NAN};
+    for (double t : distances)
+        for (bool ranged : {false, true})
+            for (double max : {0.0, 4.0, -2.0, 1e-320})
+                for (double shift : {0.0, 0.3, -1.0}) {
+                    const double a = amount(t, ranged, max, shift);
+                    const double b = amountOf(t, ranged, max, shift);
+                    EXPECT_EQ(std::bit_cast<std::uint64_t>(a), std::bit_cast<std::uint64_t>(b))
+                        << t << " " << ranged << " " << max << " " << shift;
+                }
 }
 
 TEST(OcclusionAmount, ClampsBoundTheOpenShareAndLowWins) {
