@@ -29,7 +29,7 @@ inline constexpr double kSinCosLimit = 1.0e5;
 // Reduces x to r = x - k·π/2 and evaluates the polynomials at r: s ≈ sin r,
 // c ≈ cos r. T is double or DoublePair.
 template <class T>
-[[gnu::always_inline]] inline void sinCosCore(T x, T &k, T &s, T &c) {
+[[gnu::always_inline]] inline void sinCosCore(const T &x, T &k, T &s, T &c) {
     // π/2 in three parts; the first two have trailing zero bits, so k times
     // each is exact for the k reached here.
     constexpr double kTwoOverPi = 6.36619772367581382433e-01;
