@@ -1,12 +1,15 @@
 // orvhost panel: a node's panel as text.
-#include <OpenImageIO/imageio.h>
-
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "host/base/error.h"
+#include "host/io/image_library.h"
+#include "host/io/png_file.h"
 #include "host/panel/panel.h"
 #include "host/scene/nested_graph.h"
 #include "host/services/nested_editor.h"
@@ -24,13 +27,30 @@ void writeThumbnail(host::Panel &panel, const std::string &file, const std::vect
     if (!drawn) throw host::Error("--thumbnail " + file + ": this panel draws nothing");
     const host::Panel::Picture picture = panel.draw(drawn->id, size.at(0), size.at(1));
     const std::string partial = file + ".partial.png";
-    auto out = OIIO::ImageOutput::create(file);
-    const OIIO::ImageSpec layout(picture.width, picture.height, 3, OIIO::TypeDesc::UINT8);
-    if (!out || !out->open(partial, layout) ||
-        !out->write_image(OIIO::TypeDesc::UINT8, picture.rgb.data()) || !out->close()) {
+    // A PNG is written directly; another format by the image library, which
+    // its extension picks.
+    std::string extension = std::filesystem::path(file).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::string reason;
+    if (extension == ".png") {
+        reason = host::writePng(partial, picture.width, picture.height, 3, picture.rgb.data(),
+                                host::PngColors::Unmarked);
+    } else {
+        host::ImageWrite request;
+        request.format = file;
+        request.width = picture.width;
+        request.height = picture.height;
+        request.channels = 3;
+        request.stored = host::StoredType::UInt8;
+        request.bytes = picture.rgb.data();
+        host::ImageLibrary &library = host::imageLibrary("--thumbnail " + file, "writing");
+        if (!library.write(partial, request, reason) && reason.empty())
+            reason = "writing the image failed";
+    }
+    if (!reason.empty()) {
         std::remove(partial.c_str());
-        throw host::Error("--thumbnail " + file + ": " +
-                          (out ? out->geterror() : OIIO::geterror()));
+        throw host::Error("--thumbnail " + file + ": " + reason);
     }
     if (std::rename(partial.c_str(), file.c_str()) != 0) {
         std::remove(partial.c_str());

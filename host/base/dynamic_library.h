@@ -5,12 +5,30 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
+
+#include "host/base/error.h"
 
 namespace host {
 
+// A library that would not open: the message names the path and the
+// system's reason, which reason() also gives alone for callers that say
+// in their own words what needed the library.
+class LibraryLoadError : public Error {
+  public:
+    LibraryLoadError(const std::filesystem::path &path, std::string reason)
+        : Error("module " + path.string() + ": cannot load: " + reason),
+          reason_(std::move(reason)) {}
+    const std::string &reason() const { return reason_; }
+
+  private:
+    std::string reason_;
+};
+
 class DynamicLibrary {
   public:
-    // Opens the library; throws Error naming the path and the system's reason.
+    // Opens the library; throws LibraryLoadError naming the path and the
+    // system's reason.
     explicit DynamicLibrary(const std::filesystem::path &path);
     ~DynamicLibrary();
     DynamicLibrary(const DynamicLibrary &) = delete;

@@ -14,8 +14,7 @@ DynamicLibrary::DynamicLibrary(const std::filesystem::path &path) {
     handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle_) {
         const char *reason = dlerror();
-        throw Error("module " + path.string() +
-                    ": cannot load: " + (reason ? reason : "unknown reason"));
+        throw LibraryLoadError(path, reason ? reason : "unknown reason");
     }
 }
 

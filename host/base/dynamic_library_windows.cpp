@@ -44,9 +44,7 @@ DynamicLibrary::DynamicLibrary(const std::filesystem::path &path) {
                                      LOAD_WITH_ALTERED_SEARCH_PATH);
     const DWORD code = library ? 0 : GetLastError();
     SetThreadErrorMode(previousMode, nullptr);
-    if (!library)
-        throw Error("module " + path.string() +
-                    ": cannot load: " + systemMessage(code, path.filename().string()));
+    if (!library) throw LibraryLoadError(path, systemMessage(code, path.filename().string()));
     handle_ = library;
 }
 

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <OpenImageIO/imageio.h>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -11,6 +10,10 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+
+#include "host/base/error.h"
+#include "host/io/image_library.h"
+#include "host/io/png_file.h"
 
 namespace render {
 namespace {
@@ -60,15 +63,30 @@ void writePfm(const Image &image, const fs::path &temporary, const fs::path &fil
     if (!ok) throw ImageError(file.string() + ": writing the PFM image failed");
 }
 
+// PNG is written here too, so that the usual render never loads the image
+// library.
+void writePngFile(const Image &image, ImageEncoding encoding, const fs::path &temporary,
+                  const fs::path &file) {
+    std::vector<std::uint8_t> bytes(image.values.size());
+    std::transform(image.values.begin(), image.values.end(), bytes.begin(),
+                   [&](float v) { return encodeByte(v, encoding.linear); });
+    const std::string reason =
+        host::writePng(temporary.string(), image.width, image.height, image.channels, bytes.data(),
+                       encoding.linear ? host::PngColors::Linear : host::PngColors::Srgb);
+    if (!reason.empty()) throw ImageError(file.string() + ": writing the image failed: " + reason);
+}
+
+// The image library, loaded for the first file that needs it.
+host::ImageLibrary &libraryFor(const fs::path &file) {
+    try {
+        return host::imageLibrary(file.string(), "writing");
+    } catch (const host::Error &error) {
+        throw ImageError(error.what());
+    }
+}
+
 void writeThroughLibrary(const Image &image, ImageFormat format, ImageEncoding encoding,
                          const fs::path &temporary, const fs::path &file) {
-    const char *formatName = format == ImageFormat::Png   ? "png"
-                             : format == ImageFormat::Exr ? "openexr"
-                             : format == ImageFormat::Hdr ? "hdr"
-                                                          : "tiff";
-    auto out = OIIO::ImageOutput::create(formatName);
-    if (!out) throw ImageError(file.string() + ": no " + formatName + " writer available");
-
     // RGBE has no one-channel form: grey goes into all three.
     const Image *source = &image;
     Image widened;
@@ -78,25 +96,19 @@ void writeThroughLibrary(const Image &image, ImageFormat format, ImageEncoding e
             std::fill_n(&widened.values[3 * i], 3, image.values[i]);
         source = &widened;
     }
-    OIIO::TypeDesc stored = OIIO::TypeDesc::FLOAT;
-    if (format == ImageFormat::Png) stored = OIIO::TypeDesc::UINT8;
-    if (format == ImageFormat::Exr && !encoding.fullFloat) stored = OIIO::TypeDesc::HALF;
-    OIIO::ImageSpec layout(source->width, source->height, source->channels, stored);
-    if (format == ImageFormat::Png)
-        layout.attribute("oiio:ColorSpace", encoding.linear ? "Linear" : "sRGB");
-    if (!out->open(temporary.string(), layout))
-        throw ImageError(file.string() + ": cannot write: " + out->geterror());
-    bool ok;
-    if (format == ImageFormat::Png) {
-        std::vector<std::uint8_t> bytes(source->values.size());
-        std::transform(source->values.begin(), source->values.end(), bytes.begin(),
-                       [&](float v) { return encodeByte(v, encoding.linear); });
-        ok = out->write_image(OIIO::TypeDesc::UINT8, bytes.data());
-    } else {
-        ok = out->write_image(OIIO::TypeDesc::FLOAT, source->values.data());
-    }
-    ok = out->close() && ok;
-    if (!ok) throw ImageError(file.string() + ": writing the image failed: " + out->geterror());
+    host::ImageWrite picture;
+    picture.format = format == ImageFormat::Exr   ? "openexr"
+                     : format == ImageFormat::Hdr ? "hdr"
+                                                  : "tiff";
+    picture.width = source->width;
+    picture.height = source->height;
+    picture.channels = source->channels;
+    picture.stored = format == ImageFormat::Exr && !encoding.fullFloat ? host::StoredType::Half
+                                                                       : host::StoredType::Float;
+    picture.floats = source->values.data();
+    std::string reason;
+    if (!libraryFor(file).write(temporary.string(), picture, reason))
+        throw ImageError(file.string() + ": writing the image failed: " + reason);
 }
 
 }  // namespace
@@ -125,7 +137,7 @@ fs::path writeTarget(const fs::path &file) {
 }
 
 void checkImageOutput(const fs::path &file) {
-    imageFormatOf(file);
+    const ImageFormat format = imageFormatOf(file);
     const fs::path target = writeTarget(file);
     std::error_code error;
     if (fs::is_directory(target, error))
@@ -142,6 +154,8 @@ void checkImageOutput(const fs::path &file) {
                          std::strerror(errno));
     ::close(descriptor);
     fs::remove(probe, error);
+    // A library that will not load is found now too, not after the render.
+    if (format != ImageFormat::Png && format != ImageFormat::Pfm) libraryFor(file);
 }
 
 ImageBatch::~ImageBatch() {
@@ -158,6 +172,8 @@ void ImageBatch::add(const Image &image, const fs::path &file, ImageEncoding enc
     pending_.push_back({temporary, target});
     if (format == ImageFormat::Pfm)
         writePfm(image, temporary, file);
+    else if (format == ImageFormat::Png)
+        writePngFile(image, encoding, temporary, file);
     else
         writeThroughLibrary(image, format, encoding, temporary, file);
     // A new file gets what the file-creation mask allows, as the temporary

@@ -1,9 +1,6 @@
 // The scene's image list and "LW Image List 5" over it.
 #include "host/services/image_list.h"
 
-#include <OpenImageIO/imageio.h>
-#include <OpenImageIO/texture.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -13,11 +10,10 @@
 #include <mutex>
 
 #include "host/base/error.h"
+#include "host/io/image_library.h"
 #include "host/services/services.h"
 
 namespace host {
-
-namespace OIIO = OIIO_NAMESPACE;
 
 struct ImageList::Image {
     std::string name;
@@ -26,27 +22,12 @@ struct ImageList::Image {
     int height = 0;
     bool hasAlpha = false;
     std::vector<float> rgba;  // rows top to bottom, four channels a pixel
-    OIIO::TextureSystem::TextureHandle *texture = nullptr;
+    std::unique_ptr<FilteredTexture> texture;
 
     const float *pixel(int x, int y) const {
         return &rgba[(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
                       static_cast<std::size_t>(x)) *
                      4];
-    }
-};
-
-// The filtered lookups, through OpenImageIO's process-wide texture system,
-// with MIP levels made on first use of each image. A private texture system
-// per list cannot be torn down cleanly with the packaged library (its destroy
-// frees the system through the wrong type), so every list shares the one the
-// library keeps; a load drops whatever it cached of the file before.
-struct ImageList::Textures {
-    OIIO::TextureSystem *system = OIIO::TextureSystem::create(true);
-    Textures() {
-        system->attribute("automip", 1);
-        system->attribute("autotile", 64);
-        system->attribute("max_memory_MB", 512.0f);
-        system->attribute("unassociatedalpha", 1);
     }
 };
 
@@ -86,46 +67,34 @@ void toRgba(const std::vector<float> &in, int channels, int alphaChannel, std::s
 
 }  // namespace
 
-ImageList::ImageList() : textures_(std::make_unique<Textures>()) {}
+ImageList::ImageList() = default;
 ImageList::~ImageList() = default;
 
 HostImageID ImageList::load(const std::string &filename) {
     const std::string what = "image file \"" + filename + "\"";
     if (const std::string reason = unopenable(filename); !reason.empty())
         throw Error(what + ": " + reason);
-    // Colours as the file stores them, not multiplied by their alpha: a
-    // pixel read is the pixel painted.
-    OIIO::ImageSpec config;
-    config.attribute("oiio:UnassociatedAlpha", 1);
-    auto input = OIIO::ImageInput::open(filename, &config);
-    if (!input) {
-        std::string reason = OIIO::geterror();
-        throw Error(what + ": " + (reason.empty() ? "not an image the host can read" : reason));
-    }
-    const OIIO::ImageSpec &layout = input->spec();
-    if (layout.width <= 0 || layout.height <= 0 || layout.nchannels <= 0)
-        throw Error(what + ": the image is " + std::to_string(layout.width) + " × " +
-                    std::to_string(layout.height) + " pixels; it has nothing to show");
+    // The image library is loaded only now, when a file has to be read.
+    ImageLibrary &library = imageLibrary(what, "reading");
+    ImagePixels read;
+    if (std::string reason; !library.read(filename, read, reason))
+        throw Error(what + ": " + reason);
+    if (read.width <= 0 || read.height <= 0 || read.channels <= 0)
+        throw Error(what + ": the image is " + std::to_string(read.width) + " × " +
+                    std::to_string(read.height) + " pixels; it has nothing to show");
 
     auto image = std::make_unique<Image>();
     image->filename = filename;
-    image->width = layout.width;
-    image->height = layout.height;
-    int alphaChannel = layout.alpha_channel;
-    if (alphaChannel < 0 && (layout.nchannels == 2 || layout.nchannels == 4))
-        alphaChannel = layout.nchannels - 1;
+    image->width = read.width;
+    image->height = read.height;
+    int alphaChannel = read.alphaChannel;
+    if (alphaChannel < 0 && (read.channels == 2 || read.channels == 4))
+        alphaChannel = read.channels - 1;
     image->hasAlpha = alphaChannel >= 0;
     const std::size_t pixels =
-        static_cast<std::size_t>(layout.width) * static_cast<std::size_t>(layout.height);
-    std::vector<float> stored(pixels * static_cast<std::size_t>(layout.nchannels));
-    if (!input->read_image(0, 0, 0, layout.nchannels, OIIO::TypeDesc::FLOAT, stored.data()))
-        throw Error(what + ": " + input->geterror());
-    toRgba(stored, layout.nchannels, alphaChannel, pixels, image->rgba);
-
-    // The file may have changed since an earlier load: filter what is there now.
-    const OIIO::ustring key(filename);
-    textures_->system->invalidate(key);
-    image->texture = textures_->system->get_texture_handle(key);
+        static_cast<std::size_t>(read.width) * static_cast<std::size_t>(read.height);
+    toRgba(read.values, read.channels, alphaChannel, pixels, image->rgba);
+    image->texture = library.texture(filename);
 
     std::unique_lock lock(mutex_);
     // Menus list images by name, so two images never share one.
@@ -273,16 +242,9 @@ bool ImageList::spot(HostImageID image, double u, double v, double spotSize, boo
     // A footprint narrower than a pixel reads the full-size image bilinearly.
     const float width =
         std::isfinite(spotSize) ? static_cast<float>(std::clamp(spotSize, 0.0, 1.0)) : 0.0f;
-    OIIO::TextureOpt options;
-    options.swrap = OIIO::TextureOpt::WrapPeriodic;
-    options.twrap = OIIO::TextureOpt::WrapPeriodic;
-    options.interpmode = OIIO::TextureOpt::InterpBilinear;
-    options.mipmode = OIIO::TextureOpt::MipModeTrilinear;
-    options.firstchannel = 0;
     float filtered[3] = {0.0f, 0.0f, 0.0f};
     const bool ok =
-        textures_->system->texture(found->texture, nullptr, options, static_cast<float>(s),
-                                   static_cast<float>(t), width, 0.0f, 0.0f, width, 3, filtered);
+        found->texture->lookup(static_cast<float>(s), static_cast<float>(t), width, filtered);
     for (int c = 0; c < 3; ++c)
         color[c] = ok ? filtered[c] : 0.0;
     return ok;

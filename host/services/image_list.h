@@ -68,13 +68,11 @@ class ImageList {
 
   private:
     struct Image;
-    struct Textures;
     const Image *find(HostImageID image) const;  // caller holds the lock
 
     mutable std::shared_mutex mutex_;
     std::vector<std::unique_ptr<Image>> images_;
     std::string lastError_;
-    std::unique_ptr<Textures> textures_;
 };
 
 }  // namespace host

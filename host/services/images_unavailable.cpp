@@ -53,7 +53,6 @@ const HostImageList kNoImages = {none,       noNext,     noLoad,      noName,
 // The host's own list, as empty as the service above: nothing can be read
 // into it.
 struct ImageList::Image {};
-struct ImageList::Textures {};
 
 ImageList::ImageList() = default;
 ImageList::~ImageList() = default;

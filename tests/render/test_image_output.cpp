@@ -1,11 +1,15 @@
+#include <OpenImageIO/imageio.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "host/raytracer/image_output.h"
 
@@ -58,6 +62,46 @@ TEST_F(ImageOutput, EachExtensionWritesItsFormat) {
     std::memcpy(&first, pfm.data() + 12, sizeof first);
     EXPECT_EQ(first, 3.0f);
     EXPECT_EQ(filesIn(folder), std::size(magic) + 1);  // no temporaries left
+}
+
+// Read back by another reader, a PNG holds the quantised values exactly,
+// rows from the top, and says how they are encoded.
+TEST_F(ImageOutput, PngHoldsTheQuantisedValuesAndSaysHowTheyAreEncoded) {
+    render::Image grey(3, 2, 1);
+    grey.values = {0.0f, 0.5f, 1.0f, -1.0f, 2.0f, 0.2f};
+    render::Image colour(2, 1, 3);
+    colour.values = {1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f};
+    const struct {
+        const render::Image *picture;
+        bool linear;
+        std::vector<std::uint8_t> bytes;
+        const char *colorSpace;
+    } cases[] = {
+        {&grey, true, {0, 128, 255, 0, 255, 51}, "linear"},
+        {&grey, false, {0, 188, 255, 0, 255, 124}, "srgb"},
+        {&colour, false, {255, 0, 0, 0, 0, 255}, "srgb"},
+    };
+    for (const auto &c : cases) {
+        const fs::path file = folder / "picture.png";
+        render::ImageEncoding encoding;
+        encoding.linear = c.linear;
+        render::writeImage(*c.picture, file, encoding);
+        auto in = OIIO::ImageInput::open(file.string());
+        ASSERT_TRUE(in) << OIIO::geterror();
+        const OIIO::ImageSpec &spec = in->spec();
+        EXPECT_EQ(spec.width, c.picture->width);
+        EXPECT_EQ(spec.nchannels, c.picture->channels);
+        EXPECT_EQ(spec.format, OIIO::TypeDesc::UINT8);
+        std::string colorSpace = spec.get_string_attribute("oiio:ColorSpace");
+        for (char &letter : colorSpace)
+            letter = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+        EXPECT_EQ(colorSpace, c.colorSpace);
+        std::vector<std::uint8_t> bytes(c.bytes.size());
+        ASSERT_TRUE(in->read_image(0, 0, 0, -1, OIIO::TypeDesc::UINT8, bytes.data()));
+        EXPECT_EQ(bytes, c.bytes) << (c.linear ? "linear" : "sRGB");
+    }
+    EXPECT_THROW(render::writeImage(grey, folder / "missing" / "a.png"), render::ImageError);
+    EXPECT_EQ(filesIn(folder), 1u);
 }
 
 TEST_F(ImageOutput, BadNamesAndFoldersFailBeforeAnyWork) {
