@@ -98,15 +98,14 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "cannot read %s or %s\n", output.c_str(), reference.c_str());
         return 1;
     }
-    const OIIO::ImageSpec &a = rendered.spec(), &b = expected.spec();
-    if (a.width != b.width || a.height != b.height || a.nchannels != b.nchannels) {
-        std::fprintf(stderr, "%s is %dx%dx%d, the reference %dx%dx%d\n", output.c_str(), a.width,
-                     a.height, a.nchannels, b.width, b.height, b.nchannels);
+    const OIIO::ROI a = rendered.roi(), b = expected.roi();
+    if (a.width() != b.width() || a.height() != b.height() || a.nchannels() != b.nchannels()) {
+        std::fprintf(stderr, "%s is %dx%dx%d, the reference %dx%dx%d\n", output.c_str(), a.width(),
+                     a.height(), a.nchannels(), b.width(), b.height(), b.nchannels());
         return 1;
     }
-    const auto comparison =
-        OIIO::ImageBufAlgo::compare(rendered, expected, kChannelTolerance, 1.0);
-    const double values = double(a.width) * a.height * a.nchannels;
+    const auto comparison = OIIO::ImageBufAlgo::compare(rendered, expected, kChannelTolerance, 1.0);
+    const double values = double(a.width()) * a.height() * a.nchannels();
     const double share = double(comparison.nfail) / values;
     std::printf("mean difference %.5f, largest %.4f at %d,%d; %.3f%% of channels beyond %.2f\n",
                 comparison.meanerror, comparison.maxerror, comparison.maxx, comparison.maxy,

@@ -50,12 +50,15 @@ class OiioLibrary : public ImageLibrary {
             // a pixel read is the pixel painted.
             OIIO::ImageSpec config;
             config.attribute("oiio:UnassociatedAlpha", 1);
-            auto input = OIIO::ImageInput::open(file, &config);
-            if (!input) {
-                reason = said(OIIO::geterror(), "not an image the host can read");
+            // Opened in two steps, so that the image's layout is filled in as
+            // it opens.
+            auto input = OIIO::ImageInput::create(file, false, &config);
+            OIIO::ImageSpec layout;
+            if (!input || !input->open(file, layout, config)) {
+                reason = said(input ? input->geterror() : OIIO::geterror(),
+                              "not an image the host can read");
                 return false;
             }
-            const OIIO::ImageSpec &layout = input->spec();
             pixels = ImagePixels{
                 layout.width, layout.height, layout.nchannels, layout.alpha_channel, {}};
             if (layout.width <= 0 || layout.height <= 0 || layout.nchannels <= 0) return true;
