@@ -12,6 +12,7 @@
 #include "nodes/math/generator.h"
 #include "nodes/node_kinds.h"
 #include "occlusion_amount.h"
+#include "occlusion_batch.h"
 
 namespace orv {
 namespace {
@@ -155,23 +156,30 @@ class RayFan {
     // Fires n rays at once, when no ray may draw from the generator (see
     // drawsBetweenRays): every ray is cast first, then what each contributes
     // is summed in the same order as fire sums it, so the result is the same
-    // bit for bit, but the sums stay in registers and the colour modes are
-    // looked at once for the lot.
+    // bit for bit, but the amounts are worked out four rays abreast, the
+    // sums stay in registers and the colour modes are looked at once.
     void fireAll(const fw::Vec3 *directions, int n) {
         constexpr int kMost = 64;
-        double t[kMost];
+        double t[kMost], v[kMost];
         for (int first = 0; first < n; first += kMost) {
             const int m = n - first < kMost ? n - first : kMost;
             for (int i = 0; i < m; ++i)
                 t[i] = sample_->cast(sample_, origin_.data(), directions[first + i].data());
             count_ += m;
-            if (scalar_)
-                sumScalars(t, m);
-            else if (perRayColors_)
+            if (perRayColors_ && !scalar_) {
                 for (int i = 0; i < m; ++i)
                     mix(directions[first + i], t[i], fw::Vec3{0.0, 0.0, 0.0});
-            else
-                sumFixedColors(t, m);
+                continue;
+            }
+            occlusion::amountsFast(rule(), t, v, m);
+            if (scalar_) {
+                double sum = sum_[0];
+                for (int i = 0; i < m; ++i)
+                    sum += v[i];
+                sum_[0] = sum;
+            } else {
+                sum_ = occlusion::addColorsFast(fixedColors(), t, v, m, sum_);
+            }
         }
     }
 
@@ -213,37 +221,19 @@ class RayFan {
             sum_[k] += open[k] * (1.0 - v) * openBrightness + occ[k] * v * s_.occBrightness;
     }
 
-    // mix for rays that were cast, when no colour depends on the ray.
-    void sumFixedColors(const double *t, int n) {
+    occlusion::AmountRule rule() const {
+        return {s_.ranged, s_.max, s_.shift, s_.clampLow, s_.low, s_.clampHigh, s_.high};
+    }
+
+    // The colours of the modes, when none depends on the ray.
+    occlusion::FixedColors fixedColors() const {
         const fw::Vec3 none{0.0, 0.0, 0.0};
-        const fw::Vec3 srf = modeColor(s_.srfMode, s_.srfColor, none, none);
-        const fw::Vec3 bg = s_.bgColor;
-        const fw::Vec3 occ = modeColor(s_.occMode, s_.occColor, none, none);
-        double sum0 = sum_[0], sum1 = sum_[1], sum2 = sum_[2];
-        for (int i = 0; i < n; ++i) {
-            const double v = batchAmount(t[i]);
-            const bool hit = t[i] >= 0.0;
-            const double openBrightness = occlusion::pick(hit, s_.srfBrightness, s_.bgBrightness);
-            sum0 += occlusion::pick(hit, srf[0], bg[0]) * (1.0 - v) * openBrightness +
-                    occ[0] * v * s_.occBrightness;
-            sum1 += occlusion::pick(hit, srf[1], bg[1]) * (1.0 - v) * openBrightness +
-                    occ[1] * v * s_.occBrightness;
-            sum2 += occlusion::pick(hit, srf[2], bg[2]) * (1.0 - v) * openBrightness +
-                    occ[2] * v * s_.occBrightness;
-        }
-        sum_ = {sum0, sum1, sum2};
-    }
-
-    void sumScalars(const double *t, int n) {
-        double sum = sum_[0];
-        for (int i = 0; i < n; ++i)
-            sum += batchAmount(t[i]);
-        sum_[0] = sum;
-    }
-
-    // amount for rays fired in a batch, where no Function maps it.
-    double batchAmount(double t) const {
-        return clampAmount(s_, occlusion::amountOf(t, s_.ranged, s_.max, s_.shift));
+        return {modeColor(s_.srfMode, s_.srfColor, none, none),
+                s_.bgColor,
+                modeColor(s_.occMode, s_.occColor, none, none),
+                s_.srfBrightness,
+                s_.bgBrightness,
+                s_.occBrightness};
     }
 
     double amount(double t) const {

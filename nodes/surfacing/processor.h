@@ -15,7 +15,7 @@ namespace orv {
 
 namespace detail {
 
-inline bool askForAvx() {
+inline bool askForAvx2() {
 #if ORV_X86
     unsigned a = 0, b = 0, c = 0, d = 0;
     if (!__get_cpuid(1, &a, &b, &c, &d)) return false;
@@ -23,24 +23,28 @@ inline bool askForAvx() {
     // The system must also save the AVX registers across task switches.
     unsigned low = 0, high = 0;
     __asm__("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
-    return (low & 6u) == 6u;
+    if ((low & 6u) != 6u) return false;
+    if (!__get_cpuid_count(7, 0, &a, &b, &c, &d)) return false;
+    return (b & bit_AVX2) != 0;
 #else
     return false;
 #endif
 }
 
-// 0 until asked, then 1 without AVX and 2 with. Threads that ask at once
+// 0 until asked, then 1 without AVX2 and 2 with. Threads that ask at once
 // all find the same answer, so a plain relaxed store is enough.
-inline std::atomic<int> avxAnswer{0};
+inline std::atomic<int> avx2Answer{0};
 
 }  // namespace detail
 
-// Whether the processor and the system support AVX instructions.
-inline bool hasAvx() {
-    int answer = detail::avxAnswer.load(std::memory_order_relaxed);
+// Whether the processor and the system support AVX2 instructions. Fused
+// multiply-adds are a separate feature, left unused: they would round
+// differently from the baseline build.
+inline bool hasAvx2() {
+    int answer = detail::avx2Answer.load(std::memory_order_relaxed);
     if (answer == 0) {
-        answer = detail::askForAvx() ? 2 : 1;
-        detail::avxAnswer.store(answer, std::memory_order_relaxed);
+        answer = detail::askForAvx2() ? 2 : 1;
+        detail::avx2Answer.store(answer, std::memory_order_relaxed);
     }
     return answer == 2;
 }

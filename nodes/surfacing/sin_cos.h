@@ -5,8 +5,8 @@
 // about one unit in the last place; anything larger goes to the library.
 //
 // A ray needs two angles, so sinCosPair works both in the two lanes of one
-// vector register, and sinCosFour the angles of two rays in the four lanes
-// of an AVX register, on processors that have one. Every form runs the same
+// vector register, and sinCosFour one angle of four rays in the four lanes
+// of an AVX register, on processors that have AVX2. Every form runs the same
 // operations in the same order through sinCosCore, without fused
 // multiply-adds, so it gives exactly, bit for bit, what single calls give.
 #pragma once
@@ -15,7 +15,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "processor.h"
+#include "quad.h"
 
 namespace orv {
 
@@ -98,26 +98,39 @@ inline void sinCosPair(double a, double b, double &sinA, double &cosA, double &s
 }
 
 #if ORV_X86
-// sinCos of four angles at once, for processors with AVX (see hasAvx). The
-// quadrants are chosen with the same bit masks as toQuadrant, four lanes
-// abreast; the quadrant's low bits are read off k + 1.5·2^52 before the
-// rounding constant is taken away again, as that constant is a multiple of 4.
-[[gnu::target("avx")]] inline void sinCosFour(const double angles[4], double sines[4],
-                                              double cosines[4]) {
-    using DoubleQuad = double __attribute__((vector_size(32)));
-    using WordQuad = std::int64_t __attribute__((vector_size(32)));
-    DoubleQuad x, k, s, c;
-    __builtin_memcpy(&x, angles, sizeof x);
+// Whether every lane of x lies within the range sinCosFour reduces exactly;
+// NaN does not.
+[[gnu::target("avx2")]] [[gnu::always_inline]] inline bool withinSinCosLimit(const DoubleQuad &x) {
+    const WordQuad magnitude = __builtin_bit_cast(WordQuad, x) & 0x7fffffffffffffff;
+    const WordQuad within = __builtin_bit_cast(DoubleQuad, magnitude) <= detail::kSinCosLimit;
+    return (within[0] & within[1] & within[2] & within[3]) != 0;
+}
+
+// sinCos of four angles at once, each within withinSinCosLimit, for
+// processors with AVX2 (see hasAvx2). The quadrants are chosen with the same
+// bit masks as toQuadrant, four lanes abreast; the quadrant's low bits are
+// read off k + 1.5·2^52 before the rounding constant is taken away again, as
+// that constant is a multiple of 4.
+[[gnu::target("avx2")]] [[gnu::always_inline]] inline void sinCosFour(const DoubleQuad &x,
+                                                                      DoubleQuad &sine,
+                                                                      DoubleQuad &cosine) {
+    DoubleQuad k, s, c;
     detail::sinCosCore(x, k, s, c);
     const WordQuad quadrant = __builtin_bit_cast(WordQuad, k + 6755399441055744.0);
     const WordQuad swap = -(quadrant & 1);
     const WordQuad sineSign = (quadrant & 2) << 62;
     const WordQuad cosineSign = ((quadrant + 1) & 2) << 62;
     const WordQuad sBits = __builtin_bit_cast(WordQuad, s), cBits = __builtin_bit_cast(WordQuad, c);
-    const DoubleQuad sine =
-        __builtin_bit_cast(DoubleQuad, ((sBits & ~swap) | (cBits & swap)) ^ sineSign);
-    const DoubleQuad cosine =
-        __builtin_bit_cast(DoubleQuad, ((cBits & ~swap) | (sBits & swap)) ^ cosineSign);
+    sine = __builtin_bit_cast(DoubleQuad, ((sBits & ~swap) | (cBits & swap)) ^ sineSign);
+    cosine = __builtin_bit_cast(DoubleQuad, ((cBits & ~swap) | (sBits & swap)) ^ cosineSign);
+}
+
+// sinCosFour over arrays.
+[[gnu::target("avx2")]] inline void sinCosFour(const double angles[4], double sines[4],
+                                               double cosines[4]) {
+    DoubleQuad x, sine, cosine;
+    __builtin_memcpy(&x, angles, sizeof x);
+    sinCosFour(x, sine, cosine);
     __builtin_memcpy(sines, &sine, sizeof sine);
     __builtin_memcpy(cosines, &cosine, sizeof cosine);
 }

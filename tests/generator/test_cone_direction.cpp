@@ -94,7 +94,7 @@ TEST(SinCos, PairsGiveExactlyTheSingleResults) {
         ASSERT_EQ(std::bit_cast<std::uint64_t>(pb[1]), std::bit_cast<std::uint64_t>(cb)) << b;
 #if ORV_X86
         // Four lanes, only ever given angles within the reduction's range.
-        if (!orv::hasAvx() || !(std::fabs(a) <= 1e5) || !(std::fabs(b) <= 1e5)) continue;
+        if (!orv::hasAvx2() || !(std::fabs(a) <= 1e5) || !(std::fabs(b) <= 1e5)) continue;
         const double angles[4] = {a, b, -b, a * 0.5};
         double sines[4], cosines[4];
         orv::sinCosFour(angles, sines, cosines);

@@ -11,6 +11,7 @@
 #include "nodes/math/comparisons.h"
 #include "nodes/math/thread_slots.h"
 #include "nodes/surfacing/occlusion_amount.h"
+#include "nodes/surfacing/occlusion_batch.h"
 
 namespace {
 
@@ -121,6 +122,35 @@ TEST(OcclusionAmount, WithoutBranchesEqualsTheBranchingForm) {
                         << t << " " << ranged << " " << max << " " << shift;
                 }
 }
+
+#if ORV_X86
+// The four-abreast forms against the scalar ones, over every setting that
+// changes the path taken, odd counts and NaN distances included.
+TEST(OcclusionBatch, WideFormsGiveTheScalarBits) {
+    using namespace orv::occlusion;
+    if (!orv::hasAvx2()) GTEST_SKIP() << "no AVX2 here";
+    const auto bits = [](double x) { return std::bit_cast<std::uint64_t>(x); };
+    double t[11] = {-1.0, 0.0, 0.5, 1.0, 3.999, 4.0, 4.5, 1e300, NAN, 2.0, 0.25};
+    const FixedColors colors{{0.9, 0.5, 0.25}, {0.1, 0.7, 1.0}, {0.3, 0.2, 0.6}, 1.5, 0.8, 0.35};
+    for (int n : {1, 3, 4, 7, 11})
+        for (bool ranged : {false, true})
+            for (double max : {0.0, 4.0})
+                for (bool clampLow : {false, true})
+                    for (bool clampHigh : {false, true}) {
+                        const AmountRule rule{ranged, max, 0.1, clampLow, 0.6, clampHigh, 0.45};
+                        double narrow[11], wide[11];
+                        amounts(rule, t, narrow, n);
+                        amountsAvx2(rule, t, wide, n);
+                        for (int i = 0; i < n; ++i)
+                            ASSERT_EQ(bits(wide[i]), bits(narrow[i])) << i << " of " << n;
+                        const fw::Vec3 start{0.5, -0.25, 2.0};
+                        const fw::Vec3 a = addColors(colors, t, narrow, n, start);
+                        const fw::Vec3 b = addColorsAvx2(colors, t, narrow, n, start);
+                        for (int k = 0; k < 3; ++k)
+                            ASSERT_EQ(bits(b[k]), bits(a[k])) << k << " of " << n;
+                    }
+}
+#endif
 
 TEST(OcclusionAmount, ClampsBoundTheOpenShareAndLowWins) {
     using orv::occlusion::clamped;

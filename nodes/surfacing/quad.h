@@ -1,0 +1,38 @@
+// Four doubles abreast in the lanes of an AVX register, for the batched
+// forms of ray-fan arithmetic on processors with AVX2 (see hasAvx2).
+#pragma once
+
+#include <cstdint>
+
+#include "processor.h"
+
+#if ORV_X86
+namespace orv {
+
+using DoubleQuad = double __attribute__((vector_size(32)));
+using WordQuad = std::int64_t __attribute__((vector_size(32)));
+
+// The first lanes values from p; the lanes past them hold fill.
+[[gnu::target("avx2")]] [[gnu::always_inline]] inline DoubleQuad loadQuad(const double *p,
+                                                                          int lanes, double fill) {
+    DoubleQuad q;
+    if (lanes >= 4) {
+        __builtin_memcpy(&q, p, sizeof q);
+        return q;
+    }
+    q = fill + DoubleQuad{};
+    for (int j = 0; j < lanes; ++j)
+        q[j] = p[j];
+    return q;
+}
+
+// The lanes of a where mask is all ones, of b where it is zero.
+[[gnu::target("avx2")]] [[gnu::always_inline]] inline DoubleQuad select(const WordQuad &mask,
+                                                                        const DoubleQuad &a,
+                                                                        const DoubleQuad &b) {
+    return __builtin_bit_cast(DoubleQuad, (__builtin_bit_cast(WordQuad, a) & mask) |
+                                              (__builtin_bit_cast(WordQuad, b) & ~mask));
+}
+
+}  // namespace orv
+#endif
