@@ -82,8 +82,7 @@ inline fw::Vec3 addColors(const FixedColors &c, const double *t, const double *v
             open = ~over;
         }
         if (rule.clampHigh) a = select((a < highest) & open, highest, a);
-        for (int j = 0; j < lanes; ++j)
-            v[i + j] = a[j];
+        storeQuad(v + i, a, lanes);
     }
 }
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "processor.h"
+#include "nodes/processor.h"
 
 #if ORV_X86
 namespace orv {
@@ -24,6 +24,17 @@ using WordQuad = std::int64_t __attribute__((vector_size(32)));
     for (int j = 0; j < lanes; ++j)
         q[j] = p[j];
     return q;
+}
+
+// Stores the first lanes values of q at p.
+[[gnu::target("avx2")]] [[gnu::always_inline]] inline void storeQuad(double *p, const DoubleQuad &q,
+                                                                     int lanes) {
+    if (lanes >= 4) {
+        __builtin_memcpy(p, &q, sizeof q);
+        return;
+    }
+    for (int j = 0; j < lanes; ++j)
+        p[j] = q[j];
 }
 
 // The lanes of a where mask is all ones, of b where it is zero.
