@@ -27,6 +27,11 @@ struct OutputConnector {
     std::string name;
     int type = 0;
     int consumers = 0;  // the inputs it feeds
+    // A module node's evaluate and instance, called straight from an
+    // evaluation rather than through the node; null for the host's own
+    // nodes.
+    HostEvaluateFunc moduleEvaluate = nullptr;
+    HostInstance moduleInstance = nullptr;
 
     HostNodeOutputID id() { return reinterpret_cast<HostNodeOutputID>(this); }
     static OutputConnector *from(HostNodeOutputID id) {
@@ -77,10 +82,19 @@ bool evaluateOutput(OutputConnector &output, HostSample &sample, int receivingTy
 // occlusion with tens of thousands of rays a side, say) keeps a render busy
 // for hours, and the user should hear why.
 constexpr std::uint64_t kRaysPerEvaluationWarning = 1'000'000;
-// Rays this thread has fired; inline, as every ray counts itself.
-extern thread_local constinit std::uint64_t raysFired;
+// What one thread's evaluations keep: the rays it has fired, how deeply its
+// evaluations nest, and whether the nesting went too deep and the nodes above
+// unwind at once. One thread-local record, as every evaluation and every ray
+// touches it.
+struct EvaluationThread {
+    std::uint64_t raysFired = 0;
+    int depth = 0;
+    bool cutOff = false;
+};
+extern thread_local constinit EvaluationThread evaluationThread;
+// Inline, as every ray counts itself.
 inline void countRay() {
-    ++raysFired;
+    ++evaluationThread.raysFired;
 }
 // The most rays one evaluation fired beyond the warning level; 0 if none did.
 std::uint64_t heaviestEvaluation();

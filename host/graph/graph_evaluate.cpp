@@ -10,11 +10,10 @@
 
 namespace host {
 
-thread_local constinit std::uint64_t raysFired = 0;
+thread_local constinit EvaluationThread evaluationThread;
 
 namespace {
 
-thread_local int evaluationDepth = 0;
 // Evaluations the depth limit cut off, for the host to report after a run;
 // touched only on that rare path.
 std::atomic<std::uint64_t> cutCount{0};
@@ -22,26 +21,26 @@ std::atomic<std::uint64_t> cutCount{0};
 // did).
 std::atomic<std::uint64_t> heaviest{0};
 
-void noteRays(std::uint64_t before) {
-    const std::uint64_t fired = raysFired - before;
-    if (fired <= kRaysPerEvaluationWarning) return;
+[[gnu::cold, gnu::noinline]] void noteHeavy(std::uint64_t fired) {
     std::uint64_t seen = heaviest.load(std::memory_order_relaxed);
     while (fired > seen &&
            !heaviest.compare_exchange_weak(seen, fired, std::memory_order_relaxed)) {
     }
 }
 
-// Set once this thread's evaluation went too deep: the nodes above unwind at
-// once instead of each going to the limit again.
-thread_local bool cutOff = false;
+void noteRays(std::uint64_t before) {
+    const std::uint64_t fired = evaluationThread.raysFired - before;
+    if (fired > kRaysPerEvaluationWarning) [[unlikely]]
+        noteHeavy(fired);
+}
 
 // The first cut since the last report; the lock is taken only on that path.
 std::atomic<bool> limitReached{false};
 std::mutex reportMutex;
 std::string reportedNode;
 
-void noteCut(const Node &node) {
-    cutOff = true;
+[[gnu::cold, gnu::noinline]] void noteCut(const Node &node) {
+    evaluationThread.cutOff = true;
     cutCount.fetch_add(1, std::memory_order_relaxed);
     if (limitReached.exchange(true)) return;
     std::lock_guard lock(reportMutex);
@@ -49,22 +48,29 @@ void noteCut(const Node &node) {
                    inQuotes(node.graph().name());
 }
 
-// Counts one nesting level for as long as an evaluation runs.
+// Counts one nesting level for as long as an evaluation runs. Once a cut
+// off evaluation has unwound to the top, the thread evaluates afresh.
 class DepthGuard {
   public:
-    DepthGuard() { ++evaluationDepth; }
+    DepthGuard() : thread_(evaluationThread) { ++thread_.depth; }
     ~DepthGuard() {
-        if (--evaluationDepth == 0) cutOff = false;
+        if (--thread_.depth == 0) thread_.cutOff = false;
     }
     DepthGuard(const DepthGuard &) = delete;
     DepthGuard &operator=(const DepthGuard &) = delete;
     // True, noting the cut, when the node must not be evaluated here.
     bool refuses(const Node &node) const {
-        if (cutOff) return true;
-        if (evaluationDepth <= kMaxEvaluationDepth) return false;
+        if (thread_.cutOff) [[unlikely]]
+            return true;
+        if (thread_.depth <= kMaxEvaluationDepth) [[likely]]
+            return false;
         noteCut(node);
         return true;
     }
+    std::uint64_t raysFired() const { return thread_.raysFired; }
+
+  private:
+    EvaluationThread &thread_;
 };
 
 }  // namespace
@@ -85,34 +91,34 @@ void checkDepthLimit(const std::string &where) {
                 "to it, or a nested graph that reaches its own Group Node?)");
 }
 
+// Has the node behind source deliver into slot, one nesting level down;
+// false when the depth limit refuses it.
+[[gnu::always_inline]] inline bool evaluateInto(OutputConnector &source, HostSample &sample, ValueSlot &slot) {
+    DepthGuard depth;
+    if (depth.refuses(*source.node)) return false;
+    const std::uint64_t before = depth.raysFired();
+    if (EvaluationStatistics *statistics = activeStatistics()) [[unlikely]]
+        evaluateCounted(*statistics, source, sample, slot);
+    else if (source.moduleEvaluate) [[likely]]
+        source.moduleEvaluate(source.moduleInstance, &sample, source.id(), slot.id());
+    else
+        source.node->evaluate(sample, source, slot);
+    noteRays(before);
+    return true;
+}
+
 bool evaluateOutput(OutputConnector &output, HostSample &sample, int receivingType, void *value) {
     if (!value || !typesConnect(output.type, receivingType)) return false;
-    DepthGuard depth;
-    if (depth.refuses(*output.node)) return false;
     ValueSlot slot(output.type, receivingType, value);
-    const std::uint64_t before = raysFired;
-    if (EvaluationStatistics *statistics = activeStatistics()) [[unlikely]]
-        evaluateCounted(*statistics, output, sample, slot);
-    else
-        output.node->evaluate(sample, output, slot);
-    noteRays(before);
-    return slot.delivered();
+    return evaluateInto(output, sample, slot) && slot.delivered();
 }
 
 bool evaluateInput(const InputConnector &input, HostSample &sample, void *value) {
     if (!input.source || !value) return false;
-    DepthGuard depth;
-    if (depth.refuses(*input.source->node)) return false;
     ValueSlot slot(input.source->type, input.type, value);
-    const std::uint64_t before = raysFired;
-    if (EvaluationStatistics *statistics = activeStatistics()) [[unlikely]]
-        evaluateCounted(*statistics, *input.source, sample, slot);
-    else
-        input.source->node->evaluate(sample, *input.source, slot);
-    noteRays(before);
     // Connected counts as evaluated even when the upstream node delivered
     // nothing for this output: the value then keeps what the caller preset.
-    return true;
+    return evaluateInto(*input.source, sample, slot);
 }
 
 std::uint64_t heaviestEvaluation() {

@@ -53,6 +53,18 @@ class ValueSlot {
     // Converts data (of the source type) into the destination; false for a
     // null buffer.
     bool deliver(const void *data);
+    // deliver, with a scalar for a scalar, the commonest value a module
+    // hands over, copied inline. (Not for the host's own nodes: where the
+    // compiler sees an int handed to a slot of unknown type, it would warn
+    // of the scalar read.)
+    bool deliverInline(const void *data) {
+        if (sourceType_ == HOST_NOT_SCALAR && destinationType_ == HOST_NOT_SCALAR && data &&
+            destination_) {
+            *static_cast<double *>(destination_) = *static_cast<const double *>(data);
+            return delivered_ = true;
+        }
+        return deliver(data);
+    }
     bool delivered() const { return delivered_; }
 
     HostNodeValue id() { return reinterpret_cast<HostNodeValue>(this); }

@@ -23,6 +23,10 @@ ModuleNode::ModuleNode(Graph &graph, std::string name, NodeServer &server)
     if (!instance_)
         throw Error("node " + inQuotes(this->name()) + ": " + server.name() + " made no instance" +
                     (error ? std::string(": ") + error : std::string()));
+    for (const auto &output : outputs()) {
+        output->moduleEvaluate = handler_->evaluate;
+        output->moduleInstance = instance_;
+    }
 }
 
 ModuleNode::~ModuleNode() {

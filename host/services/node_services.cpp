@@ -110,7 +110,7 @@ void HOST_CALL destroyOutput(HostNodeID id, HostNodeOutputID output) {
 }
 
 int HOST_CALL setValue(HostNodeValue value, const void *data) {
-    return value && ValueSlot::from(value)->deliver(data) ? 1 : 0;
+    return value && ValueSlot::from(value)->deliverInline(data) ? 1 : 0;
 }
 
 int HOST_CALL getType(HostNodeValue value) {
