@@ -433,16 +433,29 @@ inline double Tracer::nearestPastPolygon(RTCRayHit &rayhit, const double o[3], u
                                          unsigned primitive) const {
     RTCIntersectContext context;
     rtcInitIntersectContext(&context);
-    // The spot's own polygon is met, if at all, right at the origin through
-    // rounding; rather than filter every candidate hit, go on past it in the
-    // rare case it comes first.
-    float tnear = static_cast<float>(epsilon_);
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        setRayFrom(rayhit, o, tnear);
+    setRayFrom(rayhit, o, static_cast<float>(epsilon_));
+    rtcIntersect1(embreeScene_, &context, &rayhit);
+    if (rayhit.hit.geomID == RTC_INVALID_GEOMETRY_ID) return -1.0;
+    if (rayhit.hit.geomID != geometry || rayhit.hit.primID != primitive) [[likely]]
+        return rayhit.ray.tfar;
+    return pastOwnPolygon(rayhit, geometry, primitive);
+}
+
+// The spot's own polygon is met, if at all, right at the origin through
+// rounding; rather than filter every candidate hit, the ray goes on past it
+// in the rare case it comes first. Embree leaves a ray's origin and direction
+// as they were, so only its extent and hit are set again.
+double Tracer::pastOwnPolygon(RTCRayHit &rayhit, unsigned geometry, unsigned primitive) const {
+    RTCIntersectContext context;
+    rtcInitIntersectContext(&context);
+    for (int attempt = 1; attempt < 4; ++attempt) {
+        rayhit.ray.tnear = static_cast<float>(static_cast<double>(rayhit.ray.tfar) + epsilon_);
+        rayhit.ray.tfar = 3.0e38f;
+        rayhit.hit.geomID = RTC_INVALID_GEOMETRY_ID;
+        rayhit.hit.instID[0] = RTC_INVALID_GEOMETRY_ID;
         rtcIntersect1(embreeScene_, &context, &rayhit);
         if (rayhit.hit.geomID == RTC_INVALID_GEOMETRY_ID) return -1.0;
         if (rayhit.hit.geomID != geometry || rayhit.hit.primID != primitive) return rayhit.ray.tfar;
-        tnear = static_cast<float>(static_cast<double>(rayhit.ray.tfar) + epsilon_);
     }
     return -1.0;
 }
@@ -476,9 +489,10 @@ double HOST_CALL Tracer::cast(const HostSample *sample, const double o[3], const
     const Vec origin = toVec(o);
     const Vec direction{rayhit.ray.dir_x, rayhit.ray.dir_y, rayhit.ray.dir_z};
     const Vec start = tracer.rayStart(*sample, origin, direction);
+    const double startsAt = dot(minus(start, origin), direction);
     const double distance =
         tracer.nearestPastPolygon(rayhit, start.data(), from.geometry, from.primitive);
-    return distance < 0.0 ? -1.0 : distance + dot(minus(start, origin), direction);
+    return distance < 0.0 ? -1.0 : distance + startsAt;
 }
 
 double HOST_CALL Tracer::trace(const HostSample *sample, const double o[3], const double d[3],

@@ -157,6 +157,10 @@ class Tracer {
     // direction set, the rest is set here.
     double nearestPastPolygon(RTCRayHit &rayhit, const double origin[3], unsigned geometry,
                               unsigned primitive) const;
+    // nearestPastPolygon's rare second look, when the first hit was the
+    // spot's own polygon.
+    [[gnu::noinline]] double pastOwnPolygon(RTCRayHit &rayhit, unsigned geometry,
+                                            unsigned primitive) const;
     // Whether a ray fired from the sample may shade what it hits; counts the
     // nested sample against its camera sample's budget.
     bool nested(const HostSample &sample) const;
