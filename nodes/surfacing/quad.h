@@ -7,6 +7,8 @@
 #include "nodes/processor.h"
 
 #if ORV_X86
+#include <immintrin.h>
+
 namespace orv {
 
 using DoubleQuad = double __attribute__((vector_size(32)));
@@ -35,6 +37,11 @@ using WordQuad = std::int64_t __attribute__((vector_size(32)));
     }
     for (int j = 0; j < lanes; ++j)
         p[j] = q[j];
+}
+
+// Whether every lane of mask is set.
+[[gnu::target("avx2")]] [[gnu::always_inline]] inline bool allLanes(const WordQuad &mask) {
+    return _mm256_movemask_pd(__builtin_bit_cast(__m256d, mask)) == 0xf;
 }
 
 // The lanes of a where mask is all ones, of b where it is zero.

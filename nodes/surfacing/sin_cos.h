@@ -103,7 +103,7 @@ inline void sinCosPair(double a, double b, double &sinA, double &cosA, double &s
 [[gnu::target("avx2")]] [[gnu::always_inline]] inline bool withinSinCosLimit(const DoubleQuad &x) {
     const WordQuad magnitude = __builtin_bit_cast(WordQuad, x) & 0x7fffffffffffffff;
     const WordQuad within = __builtin_bit_cast(DoubleQuad, magnitude) <= detail::kSinCosLimit;
-    return (within[0] & within[1] & within[2] & within[3]) != 0;
+    return allLanes(within);
 }
 
 // sinCos of four angles at once, each within withinSinCosLimit, for
