@@ -189,18 +189,18 @@ class Reader {
     std::size_t pos_ = 0;
 };
 
-struct Malformed {
+struct MalformedBinary {
     std::string reason;
 };
 
-[[noreturn]] void malformed(std::string reason) {
-    throw Malformed{std::move(reason)};
+[[noreturn]] void malformedBinary(std::string reason) {
+    throw MalformedBinary{std::move(reason)};
 }
 
 void need(const Reader &in, std::uint64_t bytes, const char *what) {
     if (!in.has(bytes))
-        malformed(std::string("truncated data: ") + what + " needs " + std::to_string(bytes) +
-                  " bytes, " + std::to_string(in.left()) + " left");
+        malformedBinary(std::string("truncated data: ") + what + " needs " + std::to_string(bytes) +
+                        " bytes, " + std::to_string(in.left()) + " left");
 }
 
 EnvelopeData readEnvelope(Reader in) {
@@ -221,18 +221,18 @@ EnvelopeData readEnvelope(Reader in) {
             EnvelopeKey key;
             key.time = in.f64();
             // Keys are sorted by time, which NaN has no place in.
-            if (std::isnan(key.time)) malformed("envelope key time is NaN");
+            if (std::isnan(key.time)) malformedBinary("envelope key time is NaN");
             key.value = in.f64();
             const std::uint8_t shape = in.u8();
             if (shape > static_cast<std::uint8_t>(KeyShape::Smooth))
-                malformed("unknown envelope key shape " + std::to_string(shape));
+                malformedBinary("unknown envelope key shape " + std::to_string(shape));
             key.shape = static_cast<KeyShape>(shape);
             channel.keys.push_back(key);
         }
         envelope.channels.push_back(std::move(channel));
     }
     if (in.left() != 0)
-        malformed("envelope has " + std::to_string(in.left()) + " bytes after its last key");
+        malformedBinary("envelope has " + std::to_string(in.left()) + " bytes after its last key");
     return envelope;
 }
 
@@ -292,7 +292,7 @@ Item readItem(Reader &in, int depth) {
             const std::uint32_t length = in.u32();
             need(in, length, ("block " + io::idText(item.id)).c_str());
             if (depth >= io::kMaxBlockDepth)
-                malformed("blocks nested deeper than " + std::to_string(io::kMaxBlockDepth));
+                malformedBinary("blocks nested deeper than " + std::to_string(io::kMaxBlockDepth));
             // What is wrong inside a block stays inside it: the data after the
             // block is still whole, and a reader that skips the block never
             // meets the problem.
@@ -300,7 +300,7 @@ Item readItem(Reader &in, int depth) {
             break;
         }
         default:
-            malformed("unknown item kind " + std::to_string(kind));
+            malformedBinary("unknown item kind " + std::to_string(kind));
     }
     item.kind = static_cast<Kind>(kind);
     return item;
@@ -312,7 +312,7 @@ std::vector<Item> readItems(Reader in, int depth) {
         const std::size_t start = in.position();
         try {
             items.push_back(readItem(in, depth));
-        } catch (const Malformed &error) {
+        } catch (const MalformedBinary &error) {
             Item corrupt;
             corrupt.text = error.reason + " (byte " + std::to_string(start) + " of its level)";
             items.push_back(std::move(corrupt));

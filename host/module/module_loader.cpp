@@ -8,7 +8,7 @@
 namespace host {
 namespace {
 
-std::string hex(std::uint32_t value, int digits = 0) {
+std::string hexWord(std::uint32_t value, int digits = 0) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%0*x", digits, static_cast<unsigned>(value));
     return text;
@@ -16,14 +16,14 @@ std::string hex(std::uint32_t value, int digits = 0) {
 
 void checkDescriptor(const std::string &where, const HostModuleDescriptor &d) {
     if (d.sync != HOST_MODULE_SYNC)
-        throw Error(where + ": synchronisation word " + hex(d.sync) + " (expected " +
-                    hex(HOST_MODULE_SYNC, 8) + ")");
+        throw Error(where + ": synchronisation word " + hexWord(d.sync) + " (expected " +
+                    hexWord(HOST_MODULE_SYNC, 8) + ")");
     if (d.version != HOST_MODULE_VERSION)
         throw Error(where + ": descriptor version " + std::to_string(d.version) + " (expected " +
                     std::to_string(HOST_MODULE_VERSION) + ")");
     if (d.machine != HOST_MODULE_MACHINE)
-        throw Error(where + ": machine code " + hex(d.machine) + " (expected " +
-                    hex(HOST_MODULE_MACHINE) + ")");
+        throw Error(where + ": machine code " + hexWord(d.machine) + " (expected " +
+                    hexWord(HOST_MODULE_MACHINE) + ")");
     if (!d.start) throw Error(where + ": descriptor has no start function");
     if (!d.servers) throw Error(where + ": descriptor has no server table");
 }

@@ -14,14 +14,14 @@ namespace {
 
 using nlohmann::json;
 
-struct Kind {
+struct NativeKind {
     std::string name;
     std::function<Node &(Graph &, std::string, native::Settings &)> make;
 };
 
-const std::vector<Kind> &kinds() {
+const std::vector<NativeKind> &kinds() {
     using namespace native;
-    static const std::vector<Kind> table = {
+    static const std::vector<NativeKind> table = {
         {"Constant Scalar",
          [](Graph &g, std::string n, Settings &s) -> Node & {
              return addConstant(g, std::move(n), s, HOST_NOT_SCALAR);
@@ -56,7 +56,7 @@ const std::vector<Kind> &kinds() {
 }
 
 // A value as error messages show it, cut short when long.
-std::string describe(const json &value) {
+std::string describeValue(const json &value) {
     std::string text = value.dump();
     if (text.size() > 60) text = text.substr(0, 57) + "...";
     return text;
@@ -66,7 +66,7 @@ std::string describe(const json &value) {
 
 std::vector<std::string> nativeNodeKinds() {
     std::vector<std::string> names;
-    for (const Kind &kind : kinds())
+    for (const NativeKind &kind : kinds())
         names.push_back(kind.name);
     return names;
 }
@@ -74,13 +74,13 @@ std::vector<std::string> nativeNodeKinds() {
 Node &addNativeNode(Graph &graph, std::string_view kind, std::string name,
                     const nlohmann::json &settings, const std::string &where) {
     const auto &table = kinds();
-    const auto found =
-        std::find_if(table.begin(), table.end(), [kind](const Kind &k) { return k.name == kind; });
+    const auto found = std::find_if(table.begin(), table.end(),
+                                    [kind](const NativeKind &k) { return k.name == kind; });
     if (found == table.end())
         throw Error(where + ": unknown native node kind " + inQuotes(std::string(kind)) +
                     "; the kinds are " + native::listInQuotes(nativeNodeKinds()));
     if (!settings.is_object() && !settings.is_null())
-        throw Error(where + ".settings: expected an object, found " + describe(settings));
+        throw Error(where + ".settings: expected an object, found " + describeValue(settings));
     const json empty = json::object();
     native::Settings reader(settings.is_null() ? empty : settings, where, found->name);
     return found->make(graph, std::move(name), reader);
@@ -114,7 +114,7 @@ double Settings::number(const std::string &key, double fallback) {
     const json *value = find(key);
     if (!value) return fallback;
     if (!value->is_number() || !std::isfinite(value->get<double>()))
-        fail(key, "expected a number, found " + describe(*value));
+        fail(key, "expected a number, found " + describeValue(*value));
     return value->get<double>();
 }
 
@@ -122,8 +122,8 @@ double Settings::positive(const std::string &key, double fallback) {
     const double value = number(key, fallback);
     if (!(value > 0.0)) {
         const auto given = settings_.find(key);
-        fail(key,
-             "must be above 0, found " + describe(given != settings_.end() ? *given : json(value)));
+        fail(key, "must be above 0, found " +
+                      describeValue(given != settings_.end() ? *given : json(value)));
     }
     return value;
 }
@@ -134,8 +134,8 @@ std::int32_t Settings::integer(const std::string &key, std::int32_t fallback) {
     const double number = value->is_number() ? value->get<double>() : NAN;
     if (!std::isfinite(number) || number != std::floor(number) || number < -2147483648.0 ||
         number > 2147483647.0)
-        fail(key,
-             "expected a whole number from -2147483648 to 2147483647, found " + describe(*value));
+        fail(key, "expected a whole number from -2147483648 to 2147483647, found " +
+                      describeValue(*value));
     return static_cast<std::int32_t>(number);
 }
 
@@ -151,7 +151,7 @@ Vec3 Settings::triple(const std::string &key, const Vec3 &fallback) {
     }
     if (!value->is_array() || value->size() != 3 ||
         !std::all_of(value->begin(), value->end(), finite))
-        fail(key, "expected three numbers or one, found " + describe(*value));
+        fail(key, "expected three numbers or one, found " + describeValue(*value));
     return {(*value)[0].get<double>(), (*value)[1].get<double>(), (*value)[2].get<double>()};
 }
 
@@ -163,7 +163,7 @@ std::size_t Settings::word(const std::string &key, const std::vector<std::string
                         ? std::find(words.begin(), words.end(), value->get<std::string>())
                         : words.end();
     if (at == words.end())
-        fail(key, "unknown " + key + " " + describe(*value) + " for a " + inQuotes(kind_) +
+        fail(key, "unknown " + key + " " + describeValue(*value) + " for a " + inQuotes(kind_) +
                       " node; the choices are " + listInQuotes(words));
     return static_cast<std::size_t>(at - words.begin());
 }
@@ -172,7 +172,7 @@ void Settings::finish() const {
     for (auto item = settings_.begin(); item != settings_.end(); ++item)
         if (std::find(known_.begin(), known_.end(), item.key()) == known_.end())
             fail(item.key(), "not a setting of this " + inQuotes(kind_) + " node (value " +
-                                 describe(item.value()) + "); " +
+                                 describeValue(item.value()) + "); " +
                                  (known_.empty() ? std::string("it takes none")
                                                  : "its settings are " + listInQuotes(known_)));
 }

@@ -17,7 +17,7 @@ using panel_detail::Unit;
 namespace {
 
 // Containers nest only a few deep; this bounds a malformed panel's print.
-constexpr int kMaxDepth = 32;
+constexpr int kMaxPrintDepth = 32;
 
 std::string indent(int depth) {
     return std::string(static_cast<std::size_t>(depth) * 2, ' ');
@@ -109,7 +109,7 @@ void Panel::printControl(std::string &out, const Control &control, int depth, do
 
 void Panel::printItem(std::string &out, std::uint32_t id, int depth, double time,
                       bool asTab) const {
-    if (depth > kMaxDepth) return;
+    if (depth > kMaxPrintDepth) return;
     const Layout *container = nullptr;
     if (const Control *found = control(id)) {
         printControl(out, *found, depth, time);

@@ -16,7 +16,7 @@ namespace {
 
 using nlohmann::json;
 
-const char *shapeName(KeyShape shape) {
+const char *readableShapeName(KeyShape shape) {
     switch (shape) {
         case KeyShape::Stepped:
             return "stepped";
@@ -44,7 +44,7 @@ json envelopeKeys(const Panel::Control &control, const EnvelopeData &data) {
         }
         keys.push_back(key);
     }
-    return {{"keys", keys}, {"shape", shapeName(first.front().shape)}};
+    return {{"keys", keys}, {"shape", readableShapeName(first.front().shape)}};
 }
 
 // A control's value as a scene writes it; null while it shows none.

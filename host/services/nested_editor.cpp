@@ -10,7 +10,7 @@ namespace {
 // followed. Editors are made and destroyed outside renders; the lock only
 // keeps tools that print them from racing a module's create.
 std::mutex liveMutex;
-std::vector<NestedEditor *> live;
+std::vector<NestedEditor *> liveEditors;
 
 thread_local const Node *creatingNode = nullptr;
 int savedApartDepth = 0;
@@ -35,7 +35,7 @@ NestedEditor *NestedEditor::create(std::string title, std::string identifier,
                                    const HostEditorCreation *creation, void *userData) {
     auto *editor = new NestedEditor(std::move(title), std::move(identifier), creation, userData);
     std::lock_guard lock(liveMutex);
-    live.push_back(editor);
+    liveEditors.push_back(editor);
     return editor;
 }
 
@@ -43,9 +43,9 @@ void NestedEditor::destroy(NestedEditor *editor) {
     if (!editor) return;
     {
         std::lock_guard lock(liveMutex);
-        auto at = std::find(live.begin(), live.end(), editor);
-        if (at == live.end()) return;
-        live.erase(at);
+        auto at = std::find(liveEditors.begin(), liveEditors.end(), editor);
+        if (at == liveEditors.end()) return;
+        liveEditors.erase(at);
     }
     delete editor;
 }
@@ -54,13 +54,14 @@ NestedEditor *NestedEditor::from(HostNodeEditorID id) {
     if (!id) return nullptr;
     std::lock_guard lock(liveMutex);
     auto *editor = reinterpret_cast<NestedEditor *>(id);
-    return std::find(live.begin(), live.end(), editor) != live.end() ? editor : nullptr;
+    return std::find(liveEditors.begin(), liveEditors.end(), editor) != liveEditors.end() ? editor
+                                                                                          : nullptr;
 }
 
 std::vector<NestedEditor *> NestedEditor::ownedBy(const Node &owner) {
     std::lock_guard lock(liveMutex);
     std::vector<NestedEditor *> owned;
-    for (NestedEditor *editor : live)
+    for (NestedEditor *editor : liveEditors)
         if (editor->owner_ == &owner) owned.push_back(editor);
     return owned;
 }

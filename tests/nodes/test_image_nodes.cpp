@@ -1,13 +1,12 @@
 // Gaussian Reflections, Gaussian Refractions and Pixel Image through the
 // host: ray counts and mode words, colour sources, the image popup with its
 // file request, saved image references, tiling, blending and the thumbnail.
-#include <OpenImageIO/imageio.h>
-
 #include <cmath>
 #include <filesystem>
 
 #include <unistd.h>
 
+#include "host/io/image_library.h"
 #include "host/io/io_state.h"
 #include "support/module_fixture.h"
 
@@ -73,10 +72,14 @@ class ImageNodes : public testing_support::ModuleTest {
                 if (alpha) pixels.push_back((x + y) / 8.0f);
             }
         const std::string file = (dir / (name + ".exr")).string();
-        auto out = OIIO::ImageOutput::create(file);
-        EXPECT_TRUE(out && out->open(file, OIIO::ImageSpec(4, 3, channels, OIIO::TypeDesc::FLOAT)));
-        EXPECT_TRUE(out->write_image(OIIO::TypeDesc::FLOAT, pixels.data()));
-        out->close();
+        host::ImageWrite picture;
+        picture.format = file;
+        picture.width = 4;
+        picture.height = 3;
+        picture.channels = channels;
+        picture.floats = pixels.data();
+        std::string reason;
+        EXPECT_TRUE(host::imageLibrary(file, "writing").write(file, picture, reason)) << reason;
         return file;
     }
     host::ImageList &images() { return host.services().images(); }
