@@ -93,7 +93,8 @@ void checkDepthLimit(const std::string &where) {
 
 // Has the node behind source deliver into slot, one nesting level down;
 // false when the depth limit refuses it.
-[[gnu::always_inline]] inline bool evaluateInto(OutputConnector &source, HostSample &sample, ValueSlot &slot) {
+[[gnu::always_inline]] inline bool evaluateInto(OutputConnector &source, HostSample &sample,
+                                                ValueSlot &slot) {
     DepthGuard depth;
     if (depth.refuses(*source.node)) return false;
     const std::uint64_t before = depth.raysFired();

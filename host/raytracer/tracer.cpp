@@ -82,12 +82,9 @@ bool setUnitDirection(RTCRayHit &rayhit, const double d[3]) {
     return true;
 }
 
-// The rest of a ray whose direction is set: from o, between tnear and tfar,
-// with no hit yet.
-void setRayFrom(RTCRayHit &rayhit, const double o[3], float tnear, float tfar = 3.0e38f) {
-    rayhit.ray.org_x = static_cast<float>(o[0]);
-    rayhit.ray.org_y = static_cast<float>(o[1]);
-    rayhit.ray.org_z = static_cast<float>(o[2]);
+// A ray whose origin and direction are set: between tnear and tfar, with no
+// hit yet.
+void setRayExtent(RTCRayHit &rayhit, float tnear, float tfar = 3.0e38f) {
     rayhit.ray.tnear = tnear;
     rayhit.ray.tfar = tfar;
     rayhit.ray.time = 0.0f;
@@ -96,6 +93,15 @@ void setRayFrom(RTCRayHit &rayhit, const double o[3], float tnear, float tfar = 
     rayhit.ray.flags = 0;
     rayhit.hit.geomID = RTC_INVALID_GEOMETRY_ID;
     rayhit.hit.instID[0] = RTC_INVALID_GEOMETRY_ID;
+}
+
+// The rest of a ray whose direction is set: from o, between tnear and tfar,
+// with no hit yet.
+void setRayFrom(RTCRayHit &rayhit, const double o[3], float tnear, float tfar = 3.0e38f) {
+    rayhit.ray.org_x = static_cast<float>(o[0]);
+    rayhit.ray.org_y = static_cast<float>(o[1]);
+    rayhit.ray.org_z = static_cast<float>(o[2]);
+    setRayExtent(rayhit, tnear, tfar);
 }
 
 SpotContext &contextOf(const HostSample *sample) {
@@ -444,15 +450,12 @@ inline double Tracer::nearestPastPolygon(RTCRayHit &rayhit, const double o[3], u
 // The spot's own polygon is met, if at all, right at the origin through
 // rounding; rather than filter every candidate hit, the ray goes on past it
 // in the rare case it comes first. Embree leaves a ray's origin and direction
-// as they were, so only its extent and hit are set again.
+// as they were, so only its extent is set again.
 double Tracer::pastOwnPolygon(RTCRayHit &rayhit, unsigned geometry, unsigned primitive) const {
     RTCIntersectContext context;
     rtcInitIntersectContext(&context);
     for (int attempt = 1; attempt < 4; ++attempt) {
-        rayhit.ray.tnear = static_cast<float>(static_cast<double>(rayhit.ray.tfar) + epsilon_);
-        rayhit.ray.tfar = 3.0e38f;
-        rayhit.hit.geomID = RTC_INVALID_GEOMETRY_ID;
-        rayhit.hit.instID[0] = RTC_INVALID_GEOMETRY_ID;
+        setRayExtent(rayhit, static_cast<float>(static_cast<double>(rayhit.ray.tfar) + epsilon_));
         rtcIntersect1(embreeScene_, &context, &rayhit);
         if (rayhit.hit.geomID == RTC_INVALID_GEOMETRY_ID) return -1.0;
         if (rayhit.hit.geomID != geometry || rayhit.hit.primID != primitive) return rayhit.ray.tfar;
