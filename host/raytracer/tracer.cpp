@@ -6,7 +6,12 @@
 #include <bit>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace render {
 namespace {
@@ -61,10 +66,11 @@ bool unitDirection(const double d[3], Vec &direction) {
     return true;
 }
 
-// As unitDirection, straight into the ray that Embree is given. The
-// components are read one by one: a node has usually just stored them one by
-// one, and a wider read of them would wait for those stores to land.
-bool setUnitDirection(RTCRayHit &rayhit, const double d[3]) {
+// As unitDirection, straight into the ray that Embree is given; returns that
+// ray's direction as Embree has it. The components are read one by one: a
+// node has usually just stored them one by one, and a wider read of them
+// would wait for those stores to land.
+std::optional<Vec> setUnitDirection(RTCRayHit &rayhit, const double d[3]) {
     double x = d[0];
     asm("" : "+x"(x));
     double y = d[1];
@@ -73,13 +79,33 @@ bool setUnitDirection(RTCRayHit &rayhit, const double d[3]) {
     const double squared = x * x + y * y + z * z;
     double scale = 1.0;
     if (!(std::fabs(squared - 1.0) <= 1e-12)) {
-        if (!(squared > 0.0) || !std::isfinite(squared)) return false;
+        if (!(squared > 0.0) || !std::isfinite(squared)) return std::nullopt;
         scale = 1.0 / std::sqrt(squared);
     }
-    rayhit.ray.dir_x = static_cast<float>(x * scale);
-    rayhit.ray.dir_y = static_cast<float>(y * scale);
-    rayhit.ray.dir_z = static_cast<float>(z * scale);
-    return true;
+    // Kept in registers rather than read back from the ray: the side the ray
+    // leaves by waits on them, and Embree waits on that.
+    const float fx = static_cast<float>(x * scale), fy = static_cast<float>(y * scale),
+                fz = static_cast<float>(z * scale);
+    rayhit.ray.dir_x = fx;
+    rayhit.ray.dir_y = fy;
+    rayhit.ray.dir_z = fz;
+    return Vec{fx, fy, fz};
+}
+
+// offset when a ray along direction leaves by the face's side, -offset when
+// it goes below (or the two are not comparable). Occlusion rays near the
+// horizon fall on either side as good as at random, so the sign is set by a
+// mask rather than by a branch that would often guess wrong; the mask stays
+// in vector registers, on the path every ray waits on.
+double sidedOffset(double offset, const Vec &face, const Vec &direction) {
+    const double side = dot(face, direction);
+#if defined(__SSE2__)
+    const __m128d below = _mm_cmpnle_sd(_mm_setzero_pd(), _mm_set_sd(side));  // !(0 <= side)
+    return _mm_cvtsd_f64(_mm_xor_pd(_mm_set_sd(offset), _mm_and_pd(below, _mm_set_sd(-0.0))));
+#else
+    const std::uint64_t below = static_cast<std::uint64_t>(!(side >= 0.0)) << 63;
+    return std::bit_cast<double>(std::bit_cast<std::uint64_t>(offset) ^ below);
+#endif
 }
 
 // A ray whose origin and direction are set: between tnear and tfar, with no
@@ -97,7 +123,7 @@ void setRayExtent(RTCRayHit &rayhit, float tnear, float tfar = 3.0e38f) {
 
 // The rest of a ray whose direction is set: from o, between tnear and tfar,
 // with no hit yet.
-void setRayFrom(RTCRayHit &rayhit, const double o[3], float tnear, float tfar = 3.0e38f) {
+void setRayFrom(RTCRayHit &rayhit, const Vec &o, float tnear, float tfar = 3.0e38f) {
     rayhit.ray.org_x = static_cast<float>(o[0]);
     rayhit.ray.org_y = static_cast<float>(o[1]);
     rayhit.ray.org_z = static_cast<float>(o[2]);
@@ -221,7 +247,7 @@ bool intersectOnce(RTCScene scene, RTCIntersectContext *context, const Vec &o, c
     rayhit.ray.dir_x = static_cast<float>(d[0]);
     rayhit.ray.dir_y = static_cast<float>(d[1]);
     rayhit.ray.dir_z = static_cast<float>(d[2]);
-    setRayFrom(rayhit, o.data(), static_cast<float>(tnear),
+    setRayFrom(rayhit, o, static_cast<float>(tnear),
                static_cast<float>(std::min(maxDistance, 3.0e38)));
     rtcIntersect1(scene, context, &rayhit);
     if (rayhit.hit.geomID == RTC_INVALID_GEOMETRY_ID) return false;
@@ -281,16 +307,9 @@ inline Vec Tracer::rayStart(const HostSample &sample, const Vec &origin,
     const SpotContext &from = contextOf(&sample);
     if (!options_.offsetOrigins || from.primitive == RTC_INVALID_GEOMETRY_ID ||
         origin[0] != sample.worldPosition[0] || origin[1] != sample.worldPosition[1] ||
-        origin[2] != sample.worldPosition[2])
+        origin[2] != sample.worldPosition[2]) [[unlikely]]
         return origin;
-    // Occlusion rays near the horizon fall on either side of the polygon as
-    // good as at random, so the side is chosen by flipping the offset's sign
-    // bit rather than by a branch that would often guess wrong.
-    const Vec &face = from.face;
-    const std::uint64_t below = static_cast<std::uint64_t>(!(dot(face, direction) >= 0.0)) << 63;
-    const double offset =
-        std::bit_cast<double>(std::bit_cast<std::uint64_t>(from.leaveOffset) ^ below);
-    return plus(origin, scaled(face, offset));
+    return plus(origin, scaled(from.face, sidedOffset(from.leaveOffset, from.face, direction)));
 }
 
 double Tracer::leaveOffset(const Vec &position) const {
@@ -435,7 +454,7 @@ Vec Tracer::renderPixel(int x, int y, double jitterX, double jitterY, ThreadStat
 }
 
 // Inline into cast, the path of most rays.
-inline double Tracer::nearestPastPolygon(RTCRayHit &rayhit, const double o[3], unsigned geometry,
+inline double Tracer::nearestPastPolygon(RTCRayHit &rayhit, const Vec &o, unsigned geometry,
                                          unsigned primitive) const {
     RTCIntersectContext context;
     rtcInitIntersectContext(&context);
@@ -484,17 +503,22 @@ double HOST_CALL Tracer::cast(const HostSample *sample, const double o[3], const
     // The common case, a node's ray from a spot: the ray is set up for
     // Embree straight from the node's numbers.
     RTCRayHit rayhit;
-    if (!setUnitDirection(rayhit, d)) return -1.0;
-    ++from.thread->secondaryRays;
-    host::countRay();
+    const std::optional<Vec> given = setUnitDirection(rayhit, d);
+    if (!given) return -1.0;
+    const Vec &direction = *given;
     // Off the surface when the ray leaves the spot; distances are still from
     // the origin the node gave.
     const Vec origin = toVec(o);
-    const Vec direction{rayhit.ray.dir_x, rayhit.ray.dir_y, rayhit.ray.dir_z};
     const Vec start = tracer.rayStart(*sample, origin, direction);
-    const double startsAt = dot(minus(start, origin), direction);
-    const double distance =
-        tracer.nearestPastPolygon(rayhit, start.data(), from.geometry, from.primitive);
+    double startsAt = dot(minus(start, origin), direction);
+    // Worked out now, while Embree has yet to start: one number then waits
+    // out the intersection rather than the three vectors it comes from.
+    asm("" : "+x"(startsAt));
+    const double distance = tracer.nearestPastPolygon(rayhit, start, from.geometry, from.primitive);
+    // Counted once Embree is under way: the counters are memory that the
+    // compiler cannot tell apart from the ray's numbers.
+    ++from.thread->secondaryRays;
+    host::countRay();
     return distance < 0.0 ? -1.0 : distance + startsAt;
 }
 

@@ -155,7 +155,7 @@ class Tracer {
     // The distance to the nearest hit from a spot on a polygon, that polygon
     // skipped; -1 for none. The cast of most rays: rayhit comes with its unit
     // direction set, the rest is set here.
-    double nearestPastPolygon(RTCRayHit &rayhit, const double origin[3], unsigned geometry,
+    double nearestPastPolygon(RTCRayHit &rayhit, const Vec &origin, unsigned geometry,
                               unsigned primitive) const;
     // nearestPastPolygon's rare second look, when the first hit was the
     // spot's own polygon.
