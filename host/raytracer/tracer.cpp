@@ -515,8 +515,9 @@ double HOST_CALL Tracer::cast(const HostSample *sample, const double o[3], const
     // out the intersection rather than the three vectors it comes from.
     asm("" : "+x"(startsAt));
     const double distance = tracer.nearestPastPolygon(rayhit, start, from.geometry, from.primitive);
-    // Counted once Embree is under way: the counters are memory that the
-    // compiler cannot tell apart from the ray's numbers.
+    // Counted once Embree has returned: the counters are memory that the
+    // compiler cannot tell apart from the ray's numbers, and counted first
+    // they made it keep the ray's start in memory and read it back.
     ++from.thread->secondaryRays;
     host::countRay();
     return distance < 0.0 ? -1.0 : distance + startsAt;
