@@ -7,40 +7,20 @@
 #include <fstream>
 #include <numbers>
 #include <thread>
-#include <type_traits>
 
 #include <unistd.h>
 
 #include "host/base/error.h"
-#include "host/io/image_library.h"
 #include "host/io/io_state.h"
 #include "host/services/image_list.h"
 #include "host/services/services.h"
+#include "support/write_image.h"
 
 namespace host {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Writes the pixels, in bytes or floats, to a file whose format its name
-// gives, through the image library the host reads it with.
-template <class T>
-void writeImage(const std::string &file, int width, int height, int channels, const T *pixels) {
-    ImageWrite picture;
-    picture.format = file;
-    picture.width = width;
-    picture.height = height;
-    picture.channels = channels;
-    if constexpr (std::is_same_v<T, std::uint8_t>) {
-        picture.stored = StoredType::UInt8;
-        picture.bytes = pixels;
-    } else {
-        picture.floats = pixels;
-    }
-    std::string reason;
-    ASSERT_TRUE(imageLibrary(file, "writing").write(file, picture, reason))
-        << file << ": " << reason;
-}
+using testing_support::writeImage;
 
 class ImageListTest : public testing::Test {
   protected:
@@ -54,7 +34,7 @@ class ImageListTest : public testing::Test {
         const std::uint8_t rgba[] = {255, 0, 0,   255, 0,   255, 0,   255,
                                      0,   0, 255, 255, 255, 255, 255, 128};
         png_ = (dir_ / "tiles.png").string();
-        writeImage(png_, 2, 2, 4, rgba);
+        EXPECT_TRUE(writeImage(png_, 2, 2, 4, rgba));
         // 3 x 1 binary PPM, written by hand.
         ppm_ = (dir_ / "tiles.ppm").string();
         std::ofstream(ppm_, std::ios::binary)
@@ -161,7 +141,7 @@ TEST_F(ImageListTest, EveryCommonFormatLoadsAsFloats) {
     const float ramp[] = {0.0f, 0.25f, 0.5f, 1.0f, 2.0f, 4.0f};  // 2 x 1 RGB
     for (const char *extension : {"exr", "hdr", "tif", "png", "jpg"}) {
         const std::string file = (dir_ / (std::string("ramp.") + extension)).string();
-        writeImage(file, 2, 1, 3, ramp);
+        EXPECT_TRUE(writeImage(file, 2, 1, 3, ramp));
         HostImageID image = images().load(file);
         float color[3];
         images().rgb(image, 1, 0, color);
@@ -204,7 +184,7 @@ TEST_F(ImageListTest, WideSpotsAverageThePixelsUnderThem) {
             for (int c = 0; c < 3; ++c)
                 checks[(y * kSize + x) * 3 + c] = static_cast<float>((x + y) % 2);
     const std::string file = (dir_ / "checks.exr").string();
-    writeImage(file, kSize, kSize, 3, checks.data());
+    EXPECT_TRUE(writeImage(file, kSize, kSize, 3, checks.data()));
     HostImageID image = images().load(file);
     double color[3];
     for (double u : {6.0 / kSize, 23.0 / kSize, 40.0 / kSize}) {

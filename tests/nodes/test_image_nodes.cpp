@@ -6,9 +6,9 @@
 
 #include <unistd.h>
 
-#include "host/io/image_library.h"
 #include "host/io/io_state.h"
 #include "support/module_fixture.h"
+#include "support/write_image.h"
 
 namespace {
 
@@ -72,14 +72,7 @@ class ImageNodes : public testing_support::ModuleTest {
                 if (alpha) pixels.push_back((x + y) / 8.0f);
             }
         const std::string file = (dir / (name + ".exr")).string();
-        host::ImageWrite picture;
-        picture.format = file;
-        picture.width = 4;
-        picture.height = 3;
-        picture.channels = channels;
-        picture.floats = pixels.data();
-        std::string reason;
-        EXPECT_TRUE(host::imageLibrary(file, "writing").write(file, picture, reason)) << reason;
+        EXPECT_TRUE(testing_support::writeImage(file, 4, 3, channels, pixels.data()));
         return file;
     }
     host::ImageList &images() { return host.services().images(); }
