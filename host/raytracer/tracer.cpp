@@ -3,15 +3,12 @@
 #include "host/graph/graph.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <limits>
 #include <optional>
 #include <string>
 
-#if defined(__SSE2__)
 #include <emmintrin.h>
-#endif
 
 namespace render {
 namespace {
@@ -99,13 +96,8 @@ std::optional<Vec> setUnitDirection(RTCRayHit &rayhit, const double d[3]) {
 // in vector registers, on the path every ray waits on.
 double sidedOffset(double offset, const Vec &face, const Vec &direction) {
     const double side = dot(face, direction);
-#if defined(__SSE2__)
     const __m128d below = _mm_cmpnle_sd(_mm_setzero_pd(), _mm_set_sd(side));  // !(0 <= side)
     return _mm_cvtsd_f64(_mm_xor_pd(_mm_set_sd(offset), _mm_and_pd(below, _mm_set_sd(-0.0))));
-#else
-    const std::uint64_t below = static_cast<std::uint64_t>(!(side >= 0.0)) << 63;
-    return std::bit_cast<double>(std::bit_cast<std::uint64_t>(offset) ^ below);
-#endif
 }
 
 // A ray whose origin and direction are set: between tnear and tfar, with no
