@@ -48,6 +48,17 @@ class VariantTest(unittest.TestCase):
                 make_docs.variant(TEMPLATE, pathlib.Path("/scenes"), tile, "ao_cone")
 
 
+class ValidateTest(unittest.TestCase):
+    def test_a_bad_figure_is_named_with_its_key_before_any_work(self):
+        page = {"x.md": "Sqrt"}
+        for figures, words in (({"a": {"type": "pie"}}, r"figures.a.type: \"pie\""),
+                               ({"a": {"type": "plot", "page": "x.md"}}, r"figures.a: no \"size\""),
+                               ({"a": {"type": "sheet", "page": "y.md", "scene": "s", "size": [1, 1], "tiles": []}},
+                                r"figures.a.page: \"y.md\" is not one of the pages")):
+            with self.assertRaisesRegex(make_docs.DocsError, f"^figures.json: {words}"):
+                make_docs.validate({"pages": page, "figures": figures}, pathlib.Path("figures.json"))
+
+
 class HistogramTest(unittest.TestCase):
     def test_draws_fill_their_bins_as_a_density_and_the_ends_land_inside(self):
         real = make_docs.eval_values
