@@ -7,8 +7,8 @@ import unittest
 
 SCRIPT = pathlib.Path(__file__).resolve().parents[2] / "scripts" / "make-docs"
 loader = importlib.machinery.SourceFileLoader("make_docs", str(SCRIPT))
-spec = importlib.util.spec_from_loader("make_docs", loader)
-make_docs = importlib.util.module_from_spec(spec)
+description = importlib.util.spec_from_loader("make_docs", loader)
+make_docs = importlib.util.module_from_spec(description)
 loader.exec_module(make_docs)
 
 TEMPLATE = {
