@@ -1,8 +1,8 @@
-// Checks a built Windows DLL of the module without running it, as needed for
-// a 32-bit build on a machine that runs no 32-bit code: the file's machine,
-// its export table (the descriptor alone), the DLLs it imports (the system's
-// only), the descriptor's words and server table as they lie in the file,
-// and, in a 32-bit DLL, that the module's own code leaves the x87 unit alone.
+// Checks a built Windows DLL of the module without running it, which serves
+// too where no Wine can load it: the file's machine, its export table (the
+// descriptor alone), the DLLs it imports (the system's only), the
+// descriptor's words and server table as they lie in the file, and, in a
+// 32-bit DLL, that the module's own code leaves the x87 unit alone.
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
