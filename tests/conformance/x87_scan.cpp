@@ -3,6 +3,7 @@
 #include <capstone/capstone.h>
 
 #include <algorithm>
+#include <memory>
 #include <stdexcept>
 
 namespace dllcheck {
@@ -44,7 +45,9 @@ class Disassembler {
 std::vector<X87Instruction> x87Arithmetic(std::span<const std::uint8_t> code,
                                           std::uint64_t address) {
     Disassembler disassembler;
-    cs_insn *instruction = cs_malloc(disassembler.handle());
+    const std::unique_ptr<cs_insn, void (*)(cs_insn *)> decoded(
+        cs_malloc(disassembler.handle()), [](cs_insn *insn) { cs_free(insn, 1); });
+    cs_insn *instruction = decoded.get();
     std::vector<X87Instruction> found;
     const std::uint8_t *bytes = code.data();
     std::size_t size = code.size();
@@ -56,12 +59,13 @@ std::vector<X87Instruction> x87Arithmetic(std::span<const std::uint8_t> code,
             ++address;
             continue;
         }
-        if (std::find(std::begin(kRounding), std::end(kRounding), instruction->id) !=
+        if (std::find(std::begin(kRounding), std::end(kRounding), instruction->id) ==
             std::end(kRounding))
-            found.push_back({instruction->address,
-                             std::string(instruction->mnemonic) + " " + instruction->op_str});
+            continue;
+        std::string text = instruction->mnemonic;
+        if (*instruction->op_str) text += std::string(" ") + instruction->op_str;
+        found.push_back({instruction->address, text});
     }
-    cs_free(instruction, 1);
     return found;
 }
 

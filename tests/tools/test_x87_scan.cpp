@@ -26,7 +26,7 @@ TEST(X87Scan, FindsRoundingAndComparingInstructionsOnly) {
     EXPECT_EQ(found[1].address, 0x1008u);
     EXPECT_EQ(found[1].text.rfind("fucomip", 0), 0u);
     EXPECT_EQ(found[2].address, 0x1012u);
-    EXPECT_EQ(found[2].text, "fsqrt ");
+    EXPECT_EQ(found[2].text, "fsqrt");
 }
 
 TEST(X87Scan, StepsOverBytesThatAreNoInstruction) {
