@@ -9,6 +9,11 @@ set(CMAKE_C_COMPILER ${ORV_MINGW_ARCH}-w64-mingw32-gcc-posix)
 set(CMAKE_CXX_COMPILER ${ORV_MINGW_ARCH}-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER ${ORV_MINGW_ARCH}-w64-mingw32-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${ORV_MINGW_ARCH}-w64-mingw32)
+# A 32-bit build computes in SSE2 doubles as the 64-bit one does, not in the
+# x87 unit's 80-bit registers, so that every sum and comparison rounds alike.
+if(ORV_MINGW_ARCH STREQUAL "i686")
+  include(${CMAKE_CURRENT_LIST_DIR}/sse2.cmake)
+endif()
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -38,6 +38,9 @@ int compareReports(const std::filesystem::path &reference, const std::filesystem
 
 // Descriptor, server table, and every server's activation.
 void checkModule(ConformanceHost &host);
+// The build's double arithmetic: each step rounded to a double, as on every
+// system the module ships for, so that sums and comparisons agree.
+void checkArithmetic();
 // Create, panel, copy, and text and binary save and load, for every kind.
 void checkLifecycle(ConformanceHost &host, Report &report);
 // Every output of every kind evaluated in empty space, and the values users

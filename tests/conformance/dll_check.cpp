@@ -1,7 +1,8 @@
-// Checks a built Windows DLL of the module without running it, as needed for
-// a 32-bit build on a machine that runs no 32-bit code: the file's machine,
-// its export table (the descriptor alone), the DLLs it imports (the system's
-// only), and the descriptor's words and server table as they lie in the file.
+// Checks a built Windows DLL of the module without running it, which serves
+// too where no Wine can load it: the file's machine, its export table (the
+// descriptor alone), the DLLs it imports (the system's only), the
+// descriptor's words and server table as they lie in the file, and, in a
+// 32-bit DLL, that the module's own code leaves the x87 unit alone.
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -12,6 +13,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "x87_scan.h"
 
 namespace {
 
@@ -65,6 +68,8 @@ class Dll {
         if (image.u32(pe) != 0x4550) fail("no PE signature at offset " + std::to_string(pe));
         machine = image.u16(pe + 4);
         const std::uint32_t sectionCount = image.u16(pe + 6);
+        symbolTable = image.u32(pe + 12);
+        symbolCount = image.u32(pe + 16);
         const std::uint32_t optional = pe + 24;
         const std::uint32_t magic = image.u16(optional);
         if (magic != 0x10b && magic != 0x20b) fail("unknown optional header magic " + hex(magic));
@@ -132,6 +137,50 @@ class Dll {
                 return image.u32(functions + 4 * image.u16(ordinals + 2 * i));
         fail("exports no " + name);
     }
+    // The functions the file's symbol table names, each to the next one or
+    // its section's end, in address order.
+    struct Function {
+        std::string name;
+        std::uint64_t rva, size;
+    };
+    std::vector<Function> functions() const {
+        std::vector<Function> found;
+        const std::uint64_t strings = symbolTable + 18ull * symbolCount;
+        for (std::uint32_t i = 0; i < symbolCount;
+             i += 1 + image.read(symbolTable + 18ull * i + 17, 1)) {
+            const std::uint64_t at = symbolTable + 18ull * i;
+            const auto section = static_cast<std::int16_t>(image.u16(at + 12));
+            const bool function = (image.u16(at + 14) & 0x30) == 0x20;
+            if (!function || section <= 0 || static_cast<std::size_t>(section) > sections_.size())
+                continue;
+            std::string name;
+            if (image.u32(at) == 0) {
+                name = image.text(strings + image.u32(at + 4));
+            } else {
+                for (int c = 0; c < 8 && image.read(at + c, 1); ++c)
+                    name += static_cast<char>(image.read(at + c, 1));
+            }
+            found.push_back({name, sections_[section - 1].address + image.u32(at + 8), 0});
+        }
+        std::sort(found.begin(), found.end(),
+                  [](const Function &a, const Function &b) { return a.rva < b.rva; });
+        for (std::size_t i = 0; i < found.size(); ++i) {
+            const Section *s = sectionOf(found[i].rva);
+            const std::uint64_t end = s ? s->address + std::min(s->virtualSize, s->fileSize) : 0;
+            const std::uint64_t next = i + 1 < found.size() ? found[i + 1].rva : end;
+            found[i].size =
+                std::min(next, end) > found[i].rva ? std::min(next, end) - found[i].rva : 0;
+        }
+        return found;
+    }
+    std::vector<std::uint8_t> bytes(std::uint64_t rva, std::uint64_t size) const {
+        std::vector<std::uint8_t> out(size);
+        const std::uint64_t offset = offsetOf(rva);
+        for (std::uint64_t i = 0; i < size; ++i)
+            out[i] = static_cast<std::uint8_t>(image.read(offset + i, 1));
+        return out;
+    }
+
     std::vector<std::string> imports() const {
         std::vector<std::string> names;
         if (!importRva) return names;
@@ -147,6 +196,7 @@ class Dll {
     bool wide = false;
     std::uint64_t imageBase = 0;
     std::uint32_t imageSize = 0, exportRva = 0, importRva = 0;
+    std::uint32_t symbolTable = 0, symbolCount = 0;
 
   private:
     std::vector<Section> sections_;
@@ -159,11 +209,56 @@ bool systemDll(std::string name) {
            name.rfind("api-ms-win-crt-", 0) == 0;
 }
 
+// The module's own functions are C++ names outside the standard library's
+// namespaces; the C runtime, libgcc and the math library linked in beside
+// them are C, built by others, and not the module's to change.
+bool moduleFunction(const std::string &symbol) {
+    // 32-bit symbols carry one more leading underscore.
+    const std::string name = symbol.rfind("__Z", 0) == 0 ? symbol.substr(1) : symbol;
+    if (name.rfind("_Z", 0) != 0) return false;
+    for (const char *library :
+         {"_ZNSt", "_ZNKSt", "_ZSt", "_ZN9__gnu_cxx", "_ZNK9__gnu_cxx", "_ZN10__cxxabiv1",
+          "_ZNK10__cxxabiv1", "_Znw", "_Zna", "_Zdl", "_Zda"})
+        if (name.rfind(library, 0) == 0) return false;
+    return true;
+}
+
 int failures = 0;
 void expect(bool ok, const std::string &path, const std::string &what) {
     if (ok) return;
     ++failures;
     std::fprintf(stderr, "%s: %s\n", path.c_str(), what.c_str());
+}
+
+// A 32-bit build left to the x87 unit rounds sums and comparisons in 80 bits,
+// otherwise than the 64-bit DLL and the Linux module: the module's code must
+// do its double arithmetic in SSE2.
+void checkArithmetic(const Dll &dll) {
+    const std::string &path = dll.image.path();
+    if (!dll.symbolCount) {
+        expect(false, path,
+               "has no symbol table: cannot tell the module's code from the runtime's");
+        return;
+    }
+    int functions = 0, found = 0;
+    for (const Dll::Function &function : dll.functions()) {
+        if (!moduleFunction(function.name) || !function.size) continue;
+        ++functions;
+        for (const dllcheck::X87Instruction &instruction : dllcheck::x87Arithmetic(
+                 dll.bytes(function.rva, function.size), dll.imageBase + function.rva)) {
+            if (++found <= 10)
+                std::fprintf(stderr, "%s: x87 arithmetic in %s at %s: %s\n", path.c_str(),
+                             function.name.c_str(), Dll::hex(instruction.address).c_str(),
+                             instruction.text.c_str());
+        }
+    }
+    expect(functions > 0, path, "names none of the module's functions");
+    expect(found == 0, path,
+           std::to_string(found) + " x87 arithmetic instructions in the module's " +
+               std::to_string(functions) + " functions (build with -msse2 -mfpmath=sse)");
+    if (functions > 0 && found == 0)
+        std::printf("%s: no x87 arithmetic in the module's %d functions\n", path.c_str(),
+                    functions);
 }
 
 void check(const std::string &path, const std::string &expectedMachine) {
@@ -234,6 +329,7 @@ void check(const std::string &path, const std::string &expectedMachine) {
         path.c_str(), dll.wide ? "PE32+ x86-64" : "PE32 i386", exportList.c_str(),
         importList.c_str(), static_cast<unsigned>(sync), version, Dll::hex(machineCode).c_str(),
         records);
+    if (!dll.wide) checkArithmetic(dll);
 }
 
 }  // namespace
@@ -244,8 +340,9 @@ int main(int argc, char **argv) {
                      "usage: dll_check i686|x86_64 DLL\n"
                      "Checks a Windows build of the module without loading it: machine, exports\n"
                      "(_mod_descrip alone), imports (system DLLs only), the descriptor's words\n"
-                     "and the server table as the file holds them. Exit status 1 when a check\n"
-                     "fails, 2 when the file cannot be read as a DLL.\n");
+                     "and the server table as the file holds them, and in a 32-bit DLL that\n"
+                     "the module's own functions do no x87 arithmetic. Exit status 1 when a\n"
+                     "check fails, 2 when the file cannot be read as a DLL.\n");
         return 2;
     }
     try {

@@ -116,6 +116,7 @@ int main(int argc, char **argv) {
     try {
         conformance::ConformanceHost host(module);
         std::printf("module %s: %zu node kinds\n", module.string().c_str(), host.kinds().size());
+        conformance::checkArithmetic();
         conformance::checkModule(host);
         conformance::checkLifecycle(host, report);
         conformance::checkEvaluation(host, report);
