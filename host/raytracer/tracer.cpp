@@ -429,7 +429,8 @@ Vec Tracer::shadeSpot(HostSample &spot, host::SurfaceChannels &channels) const {
     return times(color, light);
 }
 
-Vec Tracer::renderPixel(int x, int y, double jitterX, double jitterY, ThreadState &thread) const {
+Vec Tracer::renderPixel(int x, int y, double jitterX, double jitterY, ThreadState &thread,
+                        FirstHitObserver *observer) const {
     Vec origin, direction;
     cameraRay(x + 0.5 + jitterX, y + 0.5 + jitterY, origin, direction);
     ++thread.primaryRays;
@@ -442,7 +443,12 @@ Vec Tracer::renderPixel(int x, int y, double jitterX, double jitterY, ThreadStat
     HostSample spot =
         spotSample(origin, direction, hit, 0, 0, 1.0, hit.distance * pixelAngle_, x, y, context);
     host::SurfaceChannels channels;
-    return shadeSpot(spot, channels);
+    if (!observer) [[likely]]
+        return shadeSpot(spot, channels);
+    observer->beforeShading(spot);
+    const Vec color = shadeSpot(spot, channels);
+    observer->afterShading(spot, channels);
+    return color;
 }
 
 // Inline into cast, the path of most rays.

@@ -21,6 +21,7 @@ struct ImageList::Image {
     int width = 0;
     int height = 0;
     bool hasAlpha = false;
+    bool decodeSrgb = false;  // the file's colours are sRGB-encoded
     std::vector<float> rgba;  // rows top to bottom, four channels a pixel
     std::unique_ptr<FilteredTexture> texture;
 
@@ -65,12 +66,33 @@ void toRgba(const std::vector<float> &in, int channels, int alphaChannel, std::s
     }
 }
 
+float srgbToLinear(float v) {
+    return v <= 0.04045f ? v / 12.92f : std::pow((v + 0.055f) / 1.055f, 2.4f);
+}
+
 }  // namespace
+
+bool parseImageColorSpace(const std::string &text, ImageColorSpace &space) {
+    std::string lower = text;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (lower == "auto")
+        space = ImageColorSpace::FromFile;
+    else if (lower == "srgb")
+        space = ImageColorSpace::Srgb;
+    else if (lower == "linear")
+        space = ImageColorSpace::Linear;
+    else if (lower == "raw")
+        space = ImageColorSpace::Raw;
+    else
+        return false;
+    return true;
+}
 
 ImageList::ImageList() = default;
 ImageList::~ImageList() = default;
 
-HostImageID ImageList::load(const std::string &filename) {
+HostImageID ImageList::load(const std::string &filename, ImageColorSpace colorSpace) {
     const std::string what = "image file \"" + filename + "\"";
     if (const std::string reason = unopenable(filename); !reason.empty())
         throw Error(what + ": " + reason);
@@ -94,6 +116,12 @@ HostImageID ImageList::load(const std::string &filename) {
     const std::size_t pixels =
         static_cast<std::size_t>(read.width) * static_cast<std::size_t>(read.height);
     toRgba(read.values, read.channels, alphaChannel, pixels, image->rgba);
+    image->decodeSrgb = colorSpace == ImageColorSpace::Srgb ||
+                        (colorSpace == ImageColorSpace::FromFile && read.colorSpace == "sRGB");
+    if (image->decodeSrgb)
+        for (std::size_t p = 0; p < pixels; ++p)
+            for (int c = 0; c < 3; ++c)
+                image->rgba[p * 4 + c] = srgbToLinear(image->rgba[p * 4 + c]);
     image->texture = library.texture(filename);
 
     std::unique_lock lock(mutex_);
@@ -245,8 +273,10 @@ bool ImageList::spot(HostImageID image, double u, double v, double spotSize, boo
     float filtered[3] = {0.0f, 0.0f, 0.0f};
     const bool ok =
         found->texture->lookup(static_cast<float>(s), static_cast<float>(t), width, filtered);
+    // Filtered as stored, then decoded: close enough for a blend, and the
+    // texture system keeps a single copy of the file.
     for (int c = 0; c < 3; ++c)
-        color[c] = ok ? filtered[c] : 0.0;
+        color[c] = !ok ? 0.0 : found->decodeSrgb ? srgbToLinear(filtered[c]) : filtered[c];
     return ok;
 }
 
