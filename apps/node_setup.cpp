@@ -40,7 +40,30 @@ const char *constantKind(int type) {
     }
 }
 
+// --set NAME=VALUE for a host kind: its settings as a scene gives them,
+// numbers as numbers ("1,0,0" as three), words as text.
+nlohmann::json nativeSettings(const std::vector<std::string> &settings) {
+    nlohmann::json object = nlohmann::json::object();
+    for (const std::string &setting : settings) {
+        const auto [name, value] = splitAssignment(setting, "--set");
+        std::vector<double> numbers;
+        try {
+            numbers = parseNumbers(value, "--set");
+        } catch (const host::Error &) {
+            object[name] = value;
+            continue;
+        }
+        if (numbers.size() == 1)
+            object[name] = numbers[0];
+        else
+            object[name] = numbers;
+    }
+    return object;
+}
+
 }  // namespace
+
+static void addConstantInputs(PreparedNode &prepared, const NodeChoice &choice, host::Graph &graph);
 
 void addNodeChoiceOptions(CLI::App &command, NodeChoice &choice, bool withInputs) {
     command
@@ -257,6 +280,14 @@ void chooseNode(PreparedNode &prepared, const NodeChoice &choice) {
     } else {
         prepared.graph = std::make_unique<host::Graph>("Command line");
         graph = prepared.graph.get();
+        const std::vector<std::string> natives = host::nativeNodeKinds();
+        if (!prepared.host->findServer(choice.node) &&
+            std::find(natives.begin(), natives.end(), choice.node) != natives.end()) {
+            // A host kind's settings are given as it is made, as a scene's are.
+            prepared.node = &host::addNativeNode(*graph, choice.node, choice.node,
+                                                 nativeSettings(choice.settings), "--set");
+            return addConstantInputs(prepared, choice, *graph);
+        }
         prepared.node = &prepared.host->addNode(*graph, choice.node);
     }
 
@@ -272,6 +303,12 @@ void chooseNode(PreparedNode &prepared, const NodeChoice &choice) {
             throw host::Error("--set " + setting + ": " + error.what());
         }
     }
+    addConstantInputs(prepared, choice, *graph);
+}
+
+static void addConstantInputs(PreparedNode &prepared, const NodeChoice &choice,
+                              host::Graph &target) {
+    host::Graph *graph = &target;
     for (const std::string &feed : choice.inputs) {
         const auto [inputName, value] = splitAssignment(feed, "--input");
         host::InputConnector *input = prepared.node->input(inputName);
