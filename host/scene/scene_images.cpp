@@ -44,10 +44,6 @@ void Scene::readImages() {
         const nlohmann::json *name = &entry;
         ImageColorSpace space = ImageColorSpace::FromFile;
         if (entry.is_object()) {
-            for (const auto &item : entry.items())
-                if (item.key() != "file" && item.key() != "colorspace")
-                    throw Error(key + "." + item.key() +
-                                ": unknown key (an image has \"file\" and \"colorspace\")");
             const auto named = entry.find("file");
             if (named == entry.end()) throw Error(key + ": the image's \"file\" is missing");
             name = &*named;
