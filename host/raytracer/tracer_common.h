@@ -80,7 +80,7 @@ inline void setRayFrom(RTCRayHit &rayhit, const Vec &o, float tnear, float tfar 
     setRayExtent(rayhit, tnear, tfar);
 }
 
-SpotContext &contextOf(const HostSample *sample) {
+inline SpotContext &contextOf(const HostSample *sample) {
     return *static_cast<SpotContext *>(sample->hostContext);
 }
 
