@@ -1,13 +1,18 @@
 // The scene's image list and "LW Image List 5" over it.
 #include "host/services/image_list.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <mutex>
+#include <utility>
 
 #include "host/base/error.h"
 #include "host/io/image_library.h"
@@ -15,14 +20,49 @@
 
 namespace host {
 
+// A decoded image written out as linear floats for the texture system,
+// removed with the image.
+struct LinearImageCopy {
+    std::filesystem::path file;
+
+    LinearImageCopy() = default;
+    LinearImageCopy(int width, int height, const std::vector<float> &rgba, ImageLibrary &library,
+                    const std::string &what) {
+        static std::atomic<unsigned> counter{0};
+        file =
+            std::filesystem::temp_directory_path() /
+            ("orv-linear-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".exr");
+        ImageWrite picture;
+        picture.format = "openexr";
+        picture.width = width;
+        picture.height = height;
+        picture.channels = 4;
+        picture.stored = StoredType::Float;
+        picture.floats = rgba.data();
+        if (std::string reason; !library.write(file.string(), picture, reason))
+            throw Error(what + ": cannot make its linear copy for filtering in " + file.string() +
+                        ": " + reason);
+    }
+    LinearImageCopy(LinearImageCopy &&other) noexcept : file(std::exchange(other.file, {})) {}
+    LinearImageCopy &operator=(LinearImageCopy &&other) noexcept {
+        std::swap(file, other.file);
+        return *this;
+    }
+    ~LinearImageCopy() {
+        std::error_code ignored;
+        if (!file.empty()) std::filesystem::remove(file, ignored);
+    }
+};
+
 struct ImageList::Image {
     std::string name;
     std::string filename;
     int width = 0;
     int height = 0;
     bool hasAlpha = false;
-    bool decodeSrgb = false;  // the file's colours are sRGB-encoded
-    std::vector<float> rgba;  // rows top to bottom, four channels a pixel
+    bool decodeSrgb = false;     // the file's colours are sRGB-encoded
+    LinearImageCopy linearCopy;  // what the texture filters, for a decoded image
+    std::vector<float> rgba;     // rows top to bottom, four channels a pixel
     std::unique_ptr<FilteredTexture> texture;
 
     const float *pixel(int x, int y) const {
@@ -118,11 +158,18 @@ HostImageID ImageList::load(const std::string &filename, ImageColorSpace colorSp
     toRgba(read.values, read.channels, alphaChannel, pixels, image->rgba);
     image->decodeSrgb = colorSpace == ImageColorSpace::Srgb ||
                         (colorSpace == ImageColorSpace::FromFile && read.colorSpace == "sRGB");
-    if (image->decodeSrgb)
+    if (image->decodeSrgb) {
         for (std::size_t p = 0; p < pixels; ++p)
             for (int c = 0; c < 3; ++c)
                 image->rgba[p * 4 + c] = srgbToLinear(image->rgba[p * 4 + c]);
-    image->texture = library.texture(filename);
+        // Filtered lookups average linear light, not encoded values: the
+        // texture is made from a linear copy, kept while the image lives.
+        image->linearCopy =
+            LinearImageCopy(image->width, image->height, image->rgba, library, what);
+        image->texture = library.texture(image->linearCopy.file.string());
+    } else {
+        image->texture = library.texture(filename);
+    }
 
     std::unique_lock lock(mutex_);
     // Menus list images by name, so two images never share one.
@@ -273,10 +320,8 @@ bool ImageList::spot(HostImageID image, double u, double v, double spotSize, boo
     float filtered[3] = {0.0f, 0.0f, 0.0f};
     const bool ok =
         found->texture->lookup(static_cast<float>(s), static_cast<float>(t), width, filtered);
-    // Filtered as stored, then decoded: close enough for a blend, and the
-    // texture system keeps a single copy of the file.
     for (int c = 0; c < 3; ++c)
-        color[c] = !ok ? 0.0 : found->decodeSrgb ? srgbToLinear(filtered[c]) : filtered[c];
+        color[c] = ok ? filtered[c] : 0.0;
     return ok;
 }
 
