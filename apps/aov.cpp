@@ -200,4 +200,12 @@ render::RenderStatistics AovRecorder::finishFrame(const render::Tracer &tracer,
     return render::visitFirstHits(tracer, options, wanted, visit);
 }
 
+std::string AovRecorder::unpulled() const {
+    std::string names;
+    for (const Aov &aov : aovs_)
+        if (std::find(aov.pending.begin(), aov.pending.end(), 1) != aov.pending.end())
+            names += (names.empty() ? "" : ", ") + aov.name;
+    return names;
+}
+
 }  // namespace app

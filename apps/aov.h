@@ -57,6 +57,8 @@ class AovRecorder final : public render::SampleObserver {
     // Returns the rays that pass fired.
     render::RenderStatistics finishFrame(const render::Tracer &tracer,
                                          const render::RenderOptions &options);
+    // The outputs that pass evaluated, by name ("Floor/AO.Scalar, ...").
+    std::string unpulled() const;
 
     void startSample(int thread, int imageX, int imageY, int sample, double weight) override;
     void beforeShading(int thread, const HostSample &spot) override;

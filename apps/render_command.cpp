@@ -205,8 +205,10 @@ Run addRenderCommand(CLI::App &program, const Common &common) {
         ->check(kNonEmpty);
     command
         ->add_option("--aov", a.aovs,
-                     "Also write a node's output at every pixel's first hit: "
-                     "NODE.OUTPUT=FILE, NODE as Surface/Node or Surface/Group/Node; or one of "
+                     "Also write a node's output at every pixel's first hit, the very value "
+                     "the surface's shading used (evaluated after the frame where the shading "
+                     "never pulled it): NODE.OUTPUT=FILE, NODE as Surface/Node or "
+                     "Surface/Group/Node; or one of "
                      "the render's own: depth, normal, position, alpha, id. Naming the -o "
                      "image (.exr) adds it to that file as named channels (repeatable)")
         ->take_all();
@@ -371,6 +373,12 @@ Run addRenderCommand(CLI::App &program, const Common &common) {
             figures.samplesOverBudget += after.samplesOverBudget;
             figures.seconds += after.seconds;
             bar.finish(figures);
+            if (after.primaryRays && !common.quiet)
+                std::fprintf(stderr,
+                             "frame %d: %llu spot%s evaluated again, after the beauty, for node "
+                             "outputs the shading never pulled (%s)\n",
+                             frame, static_cast<unsigned long long>(after.primaryRays),
+                             after.primaryRays == 1 ? "" : "s", recorder.unpulled().c_str());
             overBudget += figures.samplesOverBudget;
             // A graph that feeds itself gives no picture worth keeping.
             host::checkDepthLimit(a.scene + ": frame " + std::to_string(frame));
