@@ -49,6 +49,16 @@ json describeNode(host::Node &node, bool native, const std::string &serverName) 
     info["native"] = native;
     if (!native) info["server"] = serverName;
     info["controls"] = json::array();
+    if (native) {
+        info["settings"] = json::array();
+        for (const host::NativeSetting &setting : host::nativeKindSettings(node.kindName())) {
+            json entry = {
+                {"name", setting.name}, {"type", setting.type}, {"default", setting.fallback}};
+            if (!setting.choices.empty()) entry["choices"] = setting.choices;
+            if (!setting.onlyWith.empty()) entry["onlyWith"] = setting.onlyWith;
+            info["settings"].push_back(entry);
+        }
+    }
     auto *moduleNode = dynamic_cast<host::ModuleNode *>(&node);
     if (host::Panel *panel = moduleNode ? moduleNode->panel() : nullptr) {
         std::vector<const host::Panel::Control *> controls;
@@ -74,6 +84,26 @@ void printText(const json &info) {
         for (const json &connector : info[side])
             std::printf("  %-28s %s\n", connector["name"].get<std::string>().c_str(),
                         connector["type"].get<std::string>().c_str());
+    }
+    if (info.contains("settings")) {
+        std::printf("Settings (name in scenes, type, default; choices; taken only with):%s\n",
+                    info["settings"].empty() ? " none" : "");
+        for (const json &setting : info["settings"]) {
+            const json &fallback = setting["default"];
+            std::string line =
+                "  " + host::inQuotes(setting["name"].get<std::string>()) + " " +
+                setting["type"].get<std::string>() + " = " +
+                (fallback.is_string() ? fallback.get<std::string>() : fallback.dump());
+            if (setting.contains("choices")) {
+                std::string choices;
+                for (const json &choice : setting["choices"])
+                    choices += (choices.empty() ? "" : ", ") + choice.get<std::string>();
+                line += "; choices: " + choices;
+            }
+            if (setting.contains("onlyWith"))
+                line += "; only with " + setting["onlyWith"].get<std::string>();
+            std::printf("%s\n", line.c_str());
+        }
     }
     if (info["controls"].empty()) return;
     std::printf("Controls (id, name in scenes, type, default; limits, choices):\n");

@@ -5,11 +5,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 
 #include "host/base/error.h"
 #include "host/base/suggest.h"
+#include "host/graph/root_node.h"
 #include "host/graph/value_slot.h"
 #include "host/nodes/native_nodes.h"
+#include "host/scene/nested_graph.h"
 
 namespace app {
 namespace {
@@ -37,7 +40,30 @@ const char *constantKind(int type) {
     }
 }
 
+// --set NAME=VALUE for a host kind: its settings as a scene gives them,
+// numbers as numbers ("1,0,0" as three), words as text.
+nlohmann::json nativeSettings(const std::vector<std::string> &settings) {
+    nlohmann::json object = nlohmann::json::object();
+    for (const std::string &setting : settings) {
+        const auto [name, value] = splitAssignment(setting, "--set");
+        std::vector<double> numbers;
+        try {
+            numbers = parseNumbers(value, "--set");
+        } catch (const host::Error &) {
+            object[name] = value;
+            continue;
+        }
+        if (numbers.size() == 1)
+            object[name] = numbers[0];
+        else
+            object[name] = numbers;
+    }
+    return object;
+}
+
 }  // namespace
+
+static void addConstantInputs(PreparedNode &prepared, const NodeChoice &choice, host::Graph &graph);
 
 void addNodeChoiceOptions(CLI::App &command, NodeChoice &choice, bool withInputs) {
     command
@@ -114,40 +140,78 @@ void reportHeaviestEvaluation() {
                  static_cast<unsigned long long>(host::kRaysPerEvaluationWarning));
 }
 
+namespace {
+
+// Every node under a graph, nested graphs included, by path.
+void collectNodes(host::Graph &top, host::Graph &graph, const std::string &prefix, int depth,
+                  std::vector<NamedNode> &nodes) {
+    for (const auto &node : graph.nodes()) {
+        const host::NestedEditor *nested = host::nestedEditorOf(*node);
+        const std::string path = prefix + node->name();
+        if (dynamic_cast<const host::RootNode *>(node.get()) && depth > 0) continue;
+        nodes.push_back({path, node.get(), &top, depth});
+        if (nested) collectNodes(top, nested->graph(), path + "/", depth + 1, nodes);
+    }
+}
+
+bool ofKind(const host::Node &node, const std::string &kind) {
+    auto *moduleNode = dynamic_cast<const host::ModuleNode *>(&node);
+    return node.kindName() == kind || (moduleNode && moduleNode->server().name() == kind);
+}
+
+}  // namespace
+
+std::vector<NamedNode> sceneNodes(const host::Scene &scene, host::Graph *within) {
+    std::vector<NamedNode> nodes;
+    for (host::Graph *graph : within ? std::vector<host::Graph *>{within} : scene.graphs())
+        collectNodes(*graph, *graph, graph->name() + "/", 0, nodes);
+    return nodes;
+}
+
+const host::Graph &surfaceGraphOf(const host::Scene &scene, const host::Node &node) {
+    for (const NamedNode &named : sceneNodes(scene))
+        if (named.node == &node) return *named.top;
+    return node.graph();
+}
+
 host::Node &findSceneNode(const host::Scene &scene, const std::string &text, host::Graph *within) {
-    std::vector<host::Graph *> graphs =
-        within ? std::vector<host::Graph *>{within} : scene.graphs();
     std::string nodeName = text;
     if (const auto slash = text.find('/'); slash != std::string::npos) {
         host::Graph &named = scene.graph(text.substr(0, slash));
         if (within && within != &named)
             throw host::Error(scene.file().string() + ": node " + host::inQuotes(text) +
                               " is not in " + host::inQuotes(within->name()));
-        graphs = {&named};
+        within = &named;
         nodeName = text.substr(slash + 1);
     }
+    const std::vector<NamedNode> nodes = sceneNodes(scene, within);
     const std::string where = scene.file().string() + ": ";
-    std::vector<host::Node *> byName, byKind;
-    std::vector<std::string> names;
-    for (host::Graph *graph : graphs)
-        for (const auto &node : graph->nodes()) {
-            names.push_back(graph->name() + "/" + node->name());
-            if (node->name() == nodeName) byName.push_back(node.get());
-            auto *moduleNode = dynamic_cast<host::ModuleNode *>(node.get());
-            if (node->kindName() == nodeName ||
-                (moduleNode && moduleNode->server().name() == nodeName))
-                byKind.push_back(node.get());
+    // A full path first; then a name, then a kind, nodes of the graphs
+    // themselves before nodes inside Group Nodes.
+    std::vector<std::function<bool(const NamedNode &)>> tests = {
+        [&](const NamedNode &n) { return n.path == text || n.path == within->name() + "/" + text; },
+        [&](const NamedNode &n) { return n.depth == 0 && n.node->name() == nodeName; },
+        [&](const NamedNode &n) { return n.node->name() == nodeName; },
+        [&](const NamedNode &n) { return n.depth == 0 && ofKind(*n.node, nodeName); },
+        [&](const NamedNode &n) { return ofKind(*n.node, nodeName); },
+    };
+    if (!within) tests.front() = [&](const NamedNode &n) { return n.path == text; };
+    for (const auto &test : tests) {
+        std::vector<const NamedNode *> found;
+        for (const NamedNode &named : nodes)
+            if (test(named)) found.push_back(&named);
+        if (found.size() == 1) return *found.front()->node;
+        if (found.size() > 1) {
+            std::string list;
+            for (const NamedNode *named : found)
+                list += (list.empty() ? "" : ", ") + host::inQuotes(named->path);
+            throw host::Error(where + "several nodes answer to " + host::inQuotes(text) + " (" +
+                              list + "); name one by its path, as Surface/Node");
         }
-    const std::vector<host::Node *> &found = byName.empty() ? byKind : byName;
-    if (found.size() == 1) return *found.front();
-    if (found.size() > 1) {
-        std::string list;
-        for (host::Node *node : found)
-            list += (list.empty() ? "" : ", ") +
-                    host::inQuotes(node->graph().name() + "/" + node->name());
-        throw host::Error(where + "several nodes answer to " + host::inQuotes(text) + " (" + list +
-                          "); name one as Surface/Node");
     }
+    std::vector<std::string> names;
+    for (const NamedNode &named : nodes)
+        names.push_back(named.path);
     throw host::Error(where + "no node " + host::inQuotes(text) +
                       (within ? " in " + host::inQuotes(within->name()) : std::string()) +
                       host::suggestion(nodeName, names, "nodes"));
@@ -216,6 +280,14 @@ void chooseNode(PreparedNode &prepared, const NodeChoice &choice) {
     } else {
         prepared.graph = std::make_unique<host::Graph>("Command line");
         graph = prepared.graph.get();
+        const std::vector<std::string> natives = host::nativeNodeKinds();
+        if (!prepared.host->findServer(choice.node) &&
+            std::find(natives.begin(), natives.end(), choice.node) != natives.end()) {
+            // A host kind's settings are given as it is made, as a scene's are.
+            prepared.node = &host::addNativeNode(*graph, choice.node, choice.node,
+                                                 nativeSettings(choice.settings), "--set");
+            return addConstantInputs(prepared, choice, *graph);
+        }
         prepared.node = &prepared.host->addNode(*graph, choice.node);
     }
 
@@ -231,6 +303,12 @@ void chooseNode(PreparedNode &prepared, const NodeChoice &choice) {
             throw host::Error("--set " + setting + ": " + error.what());
         }
     }
+    addConstantInputs(prepared, choice, *graph);
+}
+
+static void addConstantInputs(PreparedNode &prepared, const NodeChoice &choice,
+                              host::Graph &target) {
+    host::Graph *graph = &target;
     for (const std::string &feed : choice.inputs) {
         const auto [inputName, value] = splitAssignment(feed, "--input");
         host::InputConnector *input = prepared.node->input(inputName);

@@ -41,10 +41,24 @@ PreparedNode prepareNode(const Common &common, const NodeChoice &choice);
 PreparedNode openScene(const Common &common, const NodeChoice &choice);
 void chooseNode(PreparedNode &prepared, const NodeChoice &choice);
 
-// A node of a scene, as a user names it: "Surface/Node", or "Node" when one
-// graph alone has a node of that name, or a kind ("Ambient Occlusion") when
-// one node alone is of it. Within a graph, only that graph is searched.
-// Throws host::Error listing what there is.
+// A node of a scene with the path users name it by: "Surface/Node", and
+// "Surface/Group/Node" for a node inside a Group Node's graph.
+struct NamedNode {
+    std::string path;
+    host::Node *node = nullptr;
+    host::Graph *top = nullptr;  // the scene's graph it lies under
+    int depth = 0;               // Group Nodes it lies inside
+};
+// Every node of the scene's graphs (or of one), nested graphs included.
+std::vector<NamedNode> sceneNodes(const host::Scene &scene, host::Graph *within = nullptr);
+// The scene's graph a node lies under, through any Group Nodes.
+const host::Graph &surfaceGraphOf(const host::Scene &scene, const host::Node &node);
+
+// A node of a scene, as a user names it: its path ("Surface/Node",
+// "Surface/Group/Node"), or "Node" when one node alone has that name, or a
+// kind ("Ambient Occlusion") when one node alone is of it; nodes of the
+// graphs themselves come before nodes inside Group Nodes. Within a graph,
+// only that graph is searched. Throws host::Error listing what there is.
 host::Node &findSceneNode(const host::Scene &scene, const std::string &text,
                           host::Graph *within = nullptr);
 

@@ -37,7 +37,6 @@ TracedScene::TracedScene(host::Host &host, const host::Scene &scene, ImageSize s
     settings_.width = resolved.width;
     settings_.height = resolved.height;
     settings_.renderThreads = threads;
-    settings_.recursionDepth = description.recursionDepth;
     host_.services().setScene(settings_);
     try {
         tracer_ = std::make_unique<render::Tracer>(std::move(description), scene.shaders());

@@ -86,10 +86,12 @@ constexpr std::uint64_t kRaysPerEvaluationWarning = 1'000'000;
 // evaluations nest, and whether the nesting went too deep and the nodes above
 // unwind at once. One thread-local record, as every evaluation and every ray
 // touches it.
+struct OutputCapture;
 struct EvaluationThread {
     std::uint64_t raysFired = 0;
     int depth = 0;
     bool cutOff = false;
+    OutputCapture *capture = nullptr;  // outputs whose values are being kept (see output_capture.h)
 };
 extern thread_local constinit EvaluationThread evaluationThread;
 // Inline, as every ray counts itself.

@@ -1,12 +1,14 @@
 // Pulling a value along a connection. Every evaluation lives on the calling
 // thread's stack; the only state is that thread's nesting depth.
 #include <atomic>
+#include <cstring>
 #include <mutex>
 #include <utility>
 
 #include "host/base/error.h"
 #include "host/graph/evaluation_statistics.h"
 #include "host/graph/graph.h"
+#include "host/graph/output_capture.h"
 
 namespace host {
 
@@ -91,6 +93,48 @@ void checkDepthLimit(const std::string &where) {
                 "to it, or a nested graph that reaches its own Group Node?)");
 }
 
+[[gnu::always_inline]] inline void runEvaluate(OutputConnector &source, HostSample &sample,
+                                               ValueSlot &slot) {
+    if (EvaluationStatistics *statistics = activeStatistics()) [[unlikely]]
+        evaluateCounted(*statistics, source, sample, slot);
+    else if (source.moduleEvaluate) [[likely]]
+        source.moduleEvaluate(source.moduleInstance, &sample, source.id(), slot.id());
+    else
+        source.node->evaluate(sample, source, slot);
+}
+
+bool numericType(int type) {
+    return type >= HOST_NOT_COLOR && type <= HOST_NOT_INTEGER;
+}
+
+// The watched output evaluated once in its own type, its value kept, then
+// handed on to the receiver as it would have been; false when the
+// evaluation is not one the capture watches.
+[[gnu::cold, gnu::noinline]] bool evaluateCaptured(OutputCapture &capture, OutputConnector &source,
+                                                   HostSample &sample, ValueSlot &slot) {
+    if (&sample != capture.sample || !numericType(source.type)) return false;
+    std::size_t at = 0;
+    while (at < capture.outputs.size() && capture.outputs[at] != &source)
+        ++at;
+    if (at == capture.outputs.size() || capture.values[at].taken) return false;
+    double own[3] = {};
+    ValueSlot ownSlot(source.type, source.type, own);
+    runEvaluate(source, sample, ownSlot);
+    if (!ownSlot.delivered()) return true;
+    CapturedValue &kept = capture.values[at];
+    kept.taken = true;
+    if (source.type == HOST_NOT_INTEGER) {
+        std::int32_t whole;
+        std::memcpy(&whole, own, sizeof whole);
+        kept.value[0] = whole;
+    } else {
+        for (int c = 0; c < valueSize(source.type); ++c)
+            kept.value[c] = own[c];
+    }
+    slot.deliver(own);
+    return true;
+}
+
 // Has the node behind source deliver into slot, one nesting level down;
 // false when the depth limit refuses it.
 [[gnu::always_inline]] inline bool evaluateInto(OutputConnector &source, HostSample &sample,
@@ -98,12 +142,9 @@ void checkDepthLimit(const std::string &where) {
     DepthGuard depth;
     if (depth.refuses(*source.node)) return false;
     const std::uint64_t before = depth.raysFired();
-    if (EvaluationStatistics *statistics = activeStatistics()) [[unlikely]]
-        evaluateCounted(*statistics, source, sample, slot);
-    else if (source.moduleEvaluate) [[likely]]
-        source.moduleEvaluate(source.moduleInstance, &sample, source.id(), slot.id());
-    else
-        source.node->evaluate(sample, source, slot);
+    OutputCapture *capture = evaluationThread.capture;
+    if (!capture || !evaluateCaptured(*capture, source, sample, slot)) [[likely]]
+        runEvaluate(source, sample, slot);
     noteRays(before);
     return true;
 }

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace host {
@@ -23,6 +24,9 @@ struct ImagePixels {
     int width = 0, height = 0, channels = 0;
     int alphaChannel = -1;      // as the file marks it; -1 when it marks none
     std::vector<float> values;  // empty when the image has no pixels
+    // The colour space the file declares, or the one its data implies:
+    // "sRGB" for 8- and 16-bit integer data, "linear" for floats.
+    std::string colorSpace;
 };
 
 // What a written file stores per channel.
@@ -38,6 +42,10 @@ struct ImageWrite {
     const float *floats = nullptr;
     const std::uint8_t *bytes = nullptr;
     std::string colorSpace;  // recorded in the file when not empty
+    // One name per channel (the library's defaults when empty), and texts
+    // recorded in the file's header.
+    std::vector<std::string> channelNames;
+    std::vector<std::pair<std::string, std::string>> metadata;
 };
 
 // An image's filtered lookups, through MIP levels made on first use.
@@ -67,7 +75,7 @@ class ImageLibrary {
 
 // Raised whenever the contract above changes, so that a stale library is
 // refused instead of misread.
-inline constexpr int kImageLibraryInterface = 1;
+inline constexpr int kImageLibraryInterface = 2;
 // The library's one export: its instance, or null for another interface.
 using ImageLibraryEntry = ImageLibrary *(*)(int interface);
 inline constexpr const char *kImageLibraryEntry = "orvImageLibrary";

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/graph/graph.h"
+#include "host/nodes/native_nodes.h"
 
 namespace host::native {
 
@@ -37,15 +38,20 @@ class Settings {
 
     // Throws for any key no read asked for.
     void finish() const;
+    // Every setting read so far, as the kind describes it.
+    const std::vector<NativeSetting> &read() const { return read_; }
     [[noreturn]] void fail(const std::string &key, const std::string &problem) const;
 
   private:
-    const nlohmann::json *find(const std::string &key);
+    double number(const std::string &key, double fallback, const char *type);
+    const nlohmann::json *find(const std::string &key, const char *type, nlohmann::json fallback,
+                               const std::vector<std::string> &choices = {});
 
     const nlohmann::json &settings_;
     std::string where_;
     const std::string &kind_;
     std::vector<std::string> known_;
+    std::vector<NativeSetting> read_;
 };
 
 // "a", "b" and "c": names as error messages list them.

@@ -65,10 +65,10 @@ class FunctionNode final : public Node {
 
 // ---- Vector Math and Color Math ----
 
-enum class TripleOp { Add, Subtract, Multiply, Scale, Dot, Normalize, Reflect, Mix };
+enum class TripleOp { Add, Subtract, Multiply, Scale, Dot, Normalize, Reflect, Mix, Floor };
 
-const std::vector<std::string> kTripleOps = {"add", "subtract",  "multiply", "scale",
-                                             "dot", "normalize", "reflect",  "mix"};
+const std::vector<std::string> kTripleOps = {"add",       "subtract", "multiply", "scale", "dot",
+                                             "normalize", "reflect",  "mix",      "floor"};
 
 double dot(const Vec3 &a, const Vec3 &b) {
     return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
@@ -125,6 +125,13 @@ TripleResult applyTriple(TripleOp op, const Vec3 &a, const Vec3 &b, double amoun
         case TripleOp::Mix:
             for (int i = 0; i < 3; ++i)
                 r[i] = a[i] + (b[i] - a[i]) * amount;
+            break;
+        case TripleOp::Floor:
+            // Whole steps that run on below zero: an Integer input would
+            // truncate toward zero and make the step around zero twice as
+            // wide.
+            for (int i = 0; i < 3; ++i)
+                r[i] = std::floor(a[i]);
             break;
     }
     return {r, std::sqrt(dot(r, r))};

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <map>
 
 #include "host/base/error.h"
 #include "host/nodes/native_common.h"
@@ -86,6 +87,49 @@ Node &addNativeNode(Graph &graph, std::string_view kind, std::string name,
     return found->make(graph, std::move(name), reader);
 }
 
+std::vector<NativeSetting> nativeKindSettings(std::string_view kind) {
+    // What a node of the kind reads: made with its defaults, then once per
+    // choice of each choice setting, as operations read settings of their own.
+    auto readWith = [kind](const json &settings) {
+        Graph scratch("Settings");
+        const auto &table = kinds();
+        const auto found = std::find_if(table.begin(), table.end(),
+                                        [kind](const NativeKind &k) { return k.name == kind; });
+        if (found == table.end())
+            throw Error("unknown native node kind " + inQuotes(std::string(kind)) +
+                        "; the kinds are " + native::listInQuotes(nativeNodeKinds()));
+        native::Settings reader(settings, "settings", found->name);
+        found->make(scratch, "Settings", reader);
+        return reader.read();
+    };
+    std::vector<NativeSetting> all = readWith(json::object());
+    const std::vector<NativeSetting> always = all;
+    for (const NativeSetting &setting : always) {
+        if (setting.type != "choice") continue;
+        std::map<std::string, std::vector<std::string>> takenWith;
+        for (const std::string &choice : setting.choices)
+            for (const NativeSetting &read : readWith(json{{setting.name, choice}}))
+                takenWith[read.name].push_back(choice);
+        for (const auto &[name, choices] : takenWith) {
+            if (choices.size() == setting.choices.size()) continue;
+            std::string with = setting.name + ": ";
+            for (std::size_t i = 0; i < choices.size(); ++i)
+                with += (i ? ", " : "") + choices[i];
+            auto at = std::find_if(all.begin(), all.end(),
+                                   [&](const NativeSetting &s) { return s.name == name; });
+            if (at == all.end()) {
+                const auto made = readWith(json{{setting.name, choices.front()}});
+                all.push_back(*std::find_if(made.begin(), made.end(), [&](const NativeSetting &s) {
+                    return s.name == name;
+                }));
+                at = all.end() - 1;
+            }
+            at->onlyWith = with;
+        }
+    }
+    return all;
+}
+
 namespace native {
 
 std::string listInQuotes(const std::vector<std::string> &names) {
@@ -100,8 +144,12 @@ std::string listInQuotes(const std::vector<std::string> &names) {
 Settings::Settings(const json &settings, const std::string &where, const std::string &kind)
     : settings_(settings), where_(where), kind_(kind) {}
 
-const json *Settings::find(const std::string &key) {
-    if (std::find(known_.begin(), known_.end(), key) == known_.end()) known_.push_back(key);
+const json *Settings::find(const std::string &key, const char *type, json fallback,
+                           const std::vector<std::string> &choices) {
+    if (std::find(known_.begin(), known_.end(), key) == known_.end()) {
+        known_.push_back(key);
+        read_.push_back({key, type, std::move(fallback), choices, {}});
+    }
     const auto found = settings_.find(key);
     return found == settings_.end() ? nullptr : &*found;
 }
@@ -111,7 +159,11 @@ void Settings::fail(const std::string &key, const std::string &problem) const {
 }
 
 double Settings::number(const std::string &key, double fallback) {
-    const json *value = find(key);
+    return number(key, fallback, "number");
+}
+
+double Settings::number(const std::string &key, double fallback, const char *type) {
+    const json *value = find(key, type, fallback);
     if (!value) return fallback;
     if (!value->is_number() || !std::isfinite(value->get<double>()))
         fail(key, "expected a number, found " + describeValue(*value));
@@ -119,7 +171,7 @@ double Settings::number(const std::string &key, double fallback) {
 }
 
 double Settings::positive(const std::string &key, double fallback) {
-    const double value = number(key, fallback);
+    const double value = number(key, fallback, "positive number");
     if (!(value > 0.0)) {
         const auto given = settings_.find(key);
         fail(key, "must be above 0, found " +
@@ -129,7 +181,7 @@ double Settings::positive(const std::string &key, double fallback) {
 }
 
 std::int32_t Settings::integer(const std::string &key, std::int32_t fallback) {
-    const json *value = find(key);
+    const json *value = find(key, "integer", fallback);
     if (!value) return fallback;
     const double number = value->is_number() ? value->get<double>() : NAN;
     if (!std::isfinite(number) || number != std::floor(number) || number < -2147483648.0 ||
@@ -140,7 +192,7 @@ std::int32_t Settings::integer(const std::string &key, std::int32_t fallback) {
 }
 
 Vec3 Settings::triple(const std::string &key, const Vec3 &fallback) {
-    const json *value = find(key);
+    const json *value = find(key, "triple", fallback);
     if (!value) return fallback;
     const auto finite = [](const json &v) {
         return v.is_number() && std::isfinite(v.get<double>());
@@ -157,7 +209,7 @@ Vec3 Settings::triple(const std::string &key, const Vec3 &fallback) {
 
 std::size_t Settings::word(const std::string &key, const std::vector<std::string> &words,
                            std::size_t fallback) {
-    const json *value = find(key);
+    const json *value = find(key, "choice", words.at(fallback), words);
     if (!value) return fallback;
     const auto at = value->is_string()
                         ? std::find(words.begin(), words.end(), value->get<std::string>())

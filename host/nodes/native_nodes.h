@@ -30,6 +30,20 @@ std::vector<std::string> nativeNodeKinds();
 Node &addNativeNode(Graph &graph, std::string_view kind, std::string name,
                     const nlohmann::json &settings, const std::string &where);
 
+// One setting a native kind takes: its name in scenes, its type ("number",
+// "positive number", "integer", "triple" or "choice"), its default, its
+// choices, and, when only some choices of another setting take it, those.
+struct NativeSetting {
+    std::string name, type;
+    nlohmann::json fallback;
+    std::vector<std::string> choices;
+    std::string onlyWith;  // "op: power, clamp"; empty when always taken
+};
+
+// The settings a kind takes, in the order it reads them, over every choice
+// of its choice settings. Throws Error for an unknown kind.
+std::vector<NativeSetting> nativeKindSettings(std::string_view kind);
+
 // The destination of a surface graph. Its inputs decide the surface's
 // channels; each one unconnected takes the value its setting gave.
 class SurfaceNode final : public Node {

@@ -86,7 +86,9 @@ host::ImageLibrary &libraryFor(const fs::path &file) {
 }
 
 void writeThroughLibrary(const Image &image, ImageFormat format, ImageEncoding encoding,
-                         const fs::path &temporary, const fs::path &file) {
+                         const fs::path &temporary, const fs::path &file,
+                         const std::vector<std::string> &channelNames = {},
+                         const std::vector<std::pair<std::string, std::string>> &metadata = {}) {
     // RGBE has no one-channel form: grey goes into all three.
     const Image *source = &image;
     Image widened;
@@ -106,6 +108,8 @@ void writeThroughLibrary(const Image &image, ImageFormat format, ImageEncoding e
     picture.stored = format == ImageFormat::Exr && !encoding.fullFloat ? host::StoredType::Half
                                                                        : host::StoredType::Float;
     picture.floats = source->values.data();
+    picture.channelNames = channelNames;
+    picture.metadata = metadata;
     std::string reason;
     if (!libraryFor(file).write(temporary.string(), picture, reason))
         throw ImageError(file.string() + ": writing the image failed: " + reason);
@@ -164,24 +168,60 @@ ImageBatch::~ImageBatch() {
         fs::remove(pending.temporary, ignored);
 }
 
-void ImageBatch::add(const Image &image, const fs::path &file, ImageEncoding encoding) {
-    const ImageFormat format = imageFormatOf(file);
+fs::path ImageBatch::startWrite(const fs::path &file) {
     const fs::path target = writeTarget(file);
     const fs::path temporary = temporaryFor(target);
     // Recorded first, so that a failed write still has its temporary removed.
     pending_.push_back({temporary, target});
+    return temporary;
+}
+
+void ImageBatch::keepPermissions(const fs::path &temporary) {
+    // A new file gets what the file-creation mask allows, as the temporary
+    // did when it was made; a replaced one keeps its own.
+    const fs::path &target = pending_.back().target;
+    std::error_code error;
+    const fs::file_status existing = fs::status(target, error);
+    if (!error && fs::exists(existing))
+        fs::permissions(temporary, existing.permissions(), fs::perm_options::replace, error);
+}
+
+void ImageBatch::add(const Image &image, const fs::path &file, ImageEncoding encoding) {
+    const ImageFormat format = imageFormatOf(file);
+    const fs::path temporary = startWrite(file);
     if (format == ImageFormat::Pfm)
         writePfm(image, temporary, file);
     else if (format == ImageFormat::Png)
         writePngFile(image, encoding, temporary, file);
     else
         writeThroughLibrary(image, format, encoding, temporary, file);
-    // A new file gets what the file-creation mask allows, as the temporary
-    // did when it was made; a replaced one keeps its own.
-    std::error_code error;
-    const fs::file_status existing = fs::status(target, error);
-    if (!error && fs::exists(existing))
-        fs::permissions(temporary, existing.permissions(), fs::perm_options::replace, error);
+    keepPermissions(temporary);
+}
+
+void ImageBatch::addLayers(const std::vector<ImageLayer> &layers, const fs::path &file,
+                           ImageEncoding encoding,
+                           const std::vector<std::pair<std::string, std::string>> &metadata) {
+    if (imageFormatOf(file) != ImageFormat::Exr)
+        throw ImageError(file.string() + ": only an .exr file holds several images");
+    int channels = 0;
+    std::vector<std::string> names;
+    for (const ImageLayer &layer : layers) {
+        channels += layer.image->channels;
+        names.insert(names.end(), layer.channelNames.begin(), layer.channelNames.end());
+    }
+    const Image &first = *layers.front().image;
+    Image merged(first.width, first.height, channels);
+    int at = 0;
+    for (const ImageLayer &layer : layers) {
+        const Image &image = *layer.image;
+        for (int y = 0; y < image.height; ++y)
+            for (int x = 0; x < image.width; ++x)
+                std::copy_n(image.pixel(x, y), image.channels, merged.pixel(x, y) + at);
+        at += image.channels;
+    }
+    const fs::path temporary = startWrite(file);
+    writeThroughLibrary(merged, ImageFormat::Exr, encoding, temporary, file, names, metadata);
+    keepPermissions(temporary);
 }
 
 void ImageBatch::commit() {

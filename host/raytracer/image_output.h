@@ -32,6 +32,12 @@ struct ImageEncoding {
     bool fullFloat = false;  // EXR: 32-bit floats instead of halves
 };
 
+// A picture as some of the channels of a file, one name per channel.
+struct ImageLayer {
+    const Image *image = nullptr;
+    std::vector<std::string> channelNames;
+};
+
 // The format a file's extension asks for; throws ImageError naming the file
 // and the extensions there are.
 ImageFormat imageFormatOf(const std::filesystem::path &file);
@@ -56,6 +62,11 @@ class ImageBatch {
 
     // Writes the picture to a temporary beside the file; throws ImageError.
     void add(const Image &image, const std::filesystem::path &file, ImageEncoding encoding = {});
+    // Writes pictures of one size as the named channels of one EXR file,
+    // with the metadata given (names and texts); throws ImageError.
+    void addLayers(const std::vector<ImageLayer> &layers, const std::filesystem::path &file,
+                   ImageEncoding encoding,
+                   const std::vector<std::pair<std::string, std::string>> &metadata);
     // Moves every temporary over its target; throws ImageError naming the
     // first that would not move (those moved before it stay).
     void commit();
@@ -64,6 +75,9 @@ class ImageBatch {
     struct Pending {
         std::filesystem::path temporary, target;
     };
+    // Where the file's picture goes, recorded before it is written.
+    std::filesystem::path startWrite(const std::filesystem::path &file);
+    void keepPermissions(const std::filesystem::path &temporary);
     std::vector<Pending> pending_;
 };
 

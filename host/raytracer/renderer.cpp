@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <thread>
 
 #include "host/raytracer/primary_spot.h"
@@ -42,74 +43,66 @@ Region renderRegion(const Tracer &tracer, const RenderOptions &options) {
     return r;
 }
 
-RenderStatistics renderFrame(const Tracer &tracer, const RenderOptions &options, Image &image,
-                             const ProgressCallback &progress, const FirstHitCallback &firstHit) {
+int threadIndexCount(const RenderOptions &options) {
+    const int workers = std::clamp(options.threads, 1, 16);
+    if (options.dynamicTiles || options.threadIndices <= 0) return workers;
+    return std::clamp(options.threadIndices, 1, 16);
+}
+
+namespace {
+
+// The tiles of a region and the render-thread indices that own them, run by
+// the workers; renderTile(tile, state) renders one tile with its index's
+// state.
+using TileWork = std::function<void(const Region &tile, ThreadState &state)>;
+
+RenderStatistics runTiles(const RenderOptions &options, const Region &region,
+                          const TileWork &renderTile, const ProgressCallback &progress) {
     const auto started = std::chrono::steady_clock::now();
-    const Region region = renderRegion(tracer, options);
-    image = Image(region.width(), region.height());
     const int tile = std::max(1, options.tileSize);
     const int columns = (region.width() + tile - 1) / tile;
     const int rows = (region.height() + tile - 1) / tile;
     const int tiles = columns * rows;
-    const int threadCount = std::clamp(options.threads, 1, 16);
-    const int samples = std::max(1, options.samplesPerPixel);
-    const double weight = 1.0 / samples;
+    const int workerCount = std::clamp(options.threads, 1, 16);
+    const int indexCount = threadIndexCount(options);
 
-    std::vector<ThreadState> states(static_cast<std::size_t>(threadCount));
-    std::atomic<int> nextTile{0}, doneTiles{0};
-    auto renderTile = [&](int t, ThreadState &state) {
+    std::vector<ThreadState> states(static_cast<std::size_t>(indexCount));
+    for (int i = 0; i < indexCount; ++i)
+        states[static_cast<std::size_t>(i)].index = i;
+    std::atomic<int> nextTile{0}, nextIndex{0}, doneTiles{0};
+    auto tileRegion = [&](int t) {
         const int x0 = region.x0 + (t % columns) * tile, y0 = region.y0 + (t / columns) * tile;
-        for (int y = y0; y < std::min(y0 + tile, region.y1); ++y)
-            for (int x = x0; x < std::min(x0 + tile, region.x1); ++x) {
-                Vec sum{0, 0, 0};
-                for (int s = 0; s < samples; ++s) {
-                    const double jx = samples > 1 ? jitter(x, y, s, 0) : 0.0;
-                    const double jy = samples > 1 ? jitter(x, y, s, 1) : 0.0;
-                    if (firstHit) {
-                        // The same ray the pixel's shading fires; the spot is
-                        // handed over before it is shaded.
-                        Vec origin, direction;
-                        tracer.cameraRay(x + 0.5 + jx, y + 0.5 + jy, origin, direction);
-                        SpotContext context{&tracer, &state};
-                        HostSample spot;
-                        const bool hit =
-                            primarySpot(tracer, origin, direction, x, y, state, context, spot);
-                        --state.primaryRays;  // counted once, with the pixel's own
-                        if (hit) firstHit(spot, x - region.x0, y - region.y0, weight);
-                    }
-                    const Vec c = tracer.renderPixel(x, y, jx, jy, state);
-                    for (int k = 0; k < 3; ++k)
-                        sum[k] += c[k];
-                }
-                float *out = image.pixel(x - region.x0, y - region.y0);
-                for (int k = 0; k < 3; ++k)
-                    out[k] = static_cast<float>(sum[k] / samples);
-            }
+        return Region{x0, y0, std::min(x0 + tile, region.x1), std::min(y0 + tile, region.y1)};
     };
-    // Thread 0 renders too, and reports progress between its tiles.
-    auto work = [&](ThreadState &state) {
+    // Worker 0 is the calling thread; it reports progress between its tiles.
+    auto work = [&](int worker) {
         auto reported = std::chrono::steady_clock::now();
-        auto next = [&](int previous) {
-            return options.dynamicTiles ? nextTile.fetch_add(1) : previous + threadCount;
-        };
-        const int first = options.dynamicTiles ? nextTile.fetch_add(1) : state.index;
-        for (int t = first; t < tiles; t = next(t)) {
-            renderTile(t, state);
+        auto finished = [&] {
             const int done = doneTiles.fetch_add(1) + 1;
             const auto now = std::chrono::steady_clock::now();
-            if (state.index == 0 && progress && now - reported > std::chrono::milliseconds(100)) {
+            if (worker == 0 && progress && now - reported > std::chrono::milliseconds(100)) {
                 progress(done, tiles);
                 reported = now;
             }
+        };
+        if (options.dynamicTiles) {
+            for (int t = nextTile.fetch_add(1); t < tiles; t = nextTile.fetch_add(1)) {
+                renderTile(tileRegion(t), states[static_cast<std::size_t>(worker)]);
+                finished();
+            }
+            return;
         }
+        for (int index = nextIndex.fetch_add(1); index < indexCount; index = nextIndex.fetch_add(1))
+            for (int t = index; t < tiles; t += indexCount) {
+                renderTile(tileRegion(t), states[static_cast<std::size_t>(index)]);
+                finished();
+            }
     };
 
-    for (int i = 0; i < threadCount; ++i)
-        states[static_cast<std::size_t>(i)].index = i;
     std::vector<std::thread> workers;
-    for (int i = 1; i < threadCount; ++i)
-        workers.emplace_back(work, std::ref(states[static_cast<std::size_t>(i)]));
-    work(states[0]);
+    for (int i = 1; i < std::min(workerCount, indexCount); ++i)
+        workers.emplace_back(work, i);
+    work(0);
     for (auto &worker : workers)
         worker.join();
     if (progress) progress(tiles, tiles);
@@ -123,6 +116,76 @@ RenderStatistics renderFrame(const Tracer &tracer, const RenderOptions &options,
     statistics.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     return statistics;
+}
+
+// Hands the observer the index's camera samples, in the tracer's terms.
+class ObserverOnThread final : public FirstHitObserver {
+  public:
+    ObserverOnThread(SampleObserver &observer, int thread) : observer_(observer), thread_(thread) {}
+    void beforeShading(const HostSample &spot) override { observer_.beforeShading(thread_, spot); }
+    void afterShading(const HostSample &spot, const host::SurfaceChannels &channels) override {
+        observer_.afterShading(thread_, spot, channels);
+    }
+
+  private:
+    SampleObserver &observer_;
+    int thread_;
+};
+
+}  // namespace
+
+RenderStatistics renderFrame(const Tracer &tracer, const RenderOptions &options, Image &image,
+                             const ProgressCallback &progress, SampleObserver *observer) {
+    const Region region = renderRegion(tracer, options);
+    image = Image(region.width(), region.height());
+    const int samples = std::max(1, options.samplesPerPixel);
+    const double weight = 1.0 / samples;
+    auto renderTile = [&](const Region &tile, ThreadState &state) {
+        std::optional<ObserverOnThread> watching;
+        if (observer) watching.emplace(*observer, state.index);
+        for (int y = tile.y0; y < tile.y1; ++y)
+            for (int x = tile.x0; x < tile.x1; ++x) {
+                Vec sum{0, 0, 0};
+                for (int s = 0; s < samples; ++s) {
+                    const double jx = samples > 1 ? jitter(x, y, s, 0) : 0.0;
+                    const double jy = samples > 1 ? jitter(x, y, s, 1) : 0.0;
+                    if (observer)
+                        observer->startSample(state.index, x - region.x0, y - region.y0, s, weight);
+                    const Vec c =
+                        tracer.renderPixel(x, y, jx, jy, state, watching ? &*watching : nullptr);
+                    for (int k = 0; k < 3; ++k)
+                        sum[k] += c[k];
+                }
+                float *out = image.pixel(x - region.x0, y - region.y0);
+                for (int k = 0; k < 3; ++k)
+                    out[k] = static_cast<float>(sum[k] / samples);
+            }
+    };
+    return runTiles(options, region, renderTile, progress);
+}
+
+RenderStatistics visitFirstHits(const Tracer &tracer, const RenderOptions &options,
+                                const SampleWanted &wanted, const FirstHitCallback &visit) {
+    const Region region = renderRegion(tracer, options);
+    const int samples = std::max(1, options.samplesPerPixel);
+    const double weight = 1.0 / samples;
+    auto visitTile = [&](const Region &tile, ThreadState &state) {
+        for (int y = tile.y0; y < tile.y1; ++y)
+            for (int x = tile.x0; x < tile.x1; ++x)
+                for (int s = 0; s < samples; ++s) {
+                    if (!wanted(x - region.x0, y - region.y0, s)) continue;
+                    const double jx = samples > 1 ? jitter(x, y, s, 0) : 0.0;
+                    const double jy = samples > 1 ? jitter(x, y, s, 1) : 0.0;
+                    // The same ray the pixel's shading fired.
+                    Vec origin, direction;
+                    tracer.cameraRay(x + 0.5 + jx, y + 0.5 + jy, origin, direction);
+                    SpotContext context{&tracer, &state};
+                    HostSample spot;
+                    if (primarySpot(tracer, origin, direction, x, y, state, context, spot))
+                        visit(spot, x - region.x0, y - region.y0, s, weight);
+                }
+    };
+    return runTiles(options, region, visitTile, {});
 }
 
 ProgressBar::ProgressBar(std::string label, bool quiet)

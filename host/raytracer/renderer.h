@@ -1,12 +1,14 @@
 // Renders frames of a scene with several threads, in tiles.
 //
-// By default each thread renders a fixed share of the tiles (thread i takes
-// tiles i, i + T, i + 2T... of T threads, in order), so two renders with the
-// same thread count repeat byte for byte. The image still depends on the
-// thread count: nodes that draw random numbers draw from their render
-// thread's own sequence, and which pixels a thread shades, in what order,
-// decides which numbers each pixel gets. Dynamic tiles go to whichever thread
-// is free: a little faster when tiles cost unevenly, but not repeatable.
+// The nodes see a fixed number of render-thread indices. Each index owns a
+// fixed share of the tiles (index i takes tiles i, i + T, i + 2T... of T
+// indices, in order), and a worker renders one index's tiles at a time.
+// Nodes that draw random numbers draw from their render thread's own
+// sequence, so each pixel gets the same numbers however many workers share
+// the indices: the image depends on the number of indices, never on the
+// number of workers. Dynamic tiles go to whichever worker is free, each
+// worker an index of its own: a little faster when tiles cost unevenly, but
+// not repeatable.
 #pragma once
 
 #include <functional>
@@ -25,7 +27,10 @@ struct Region {
 };
 
 struct RenderOptions {
-    int threads = 1;          // 1 to 16; render-thread indices are 0 to threads - 1
+    int threads = 1;  // workers, 1 to 16
+    // Render-thread indices the nodes see, 1 to 16; 0 for as many as there
+    // are workers. Ignored with dynamic tiles, where each worker is an index.
+    int threadIndices = 0;
     int samplesPerPixel = 1;  // camera rays per pixel, jittered the same way in every render
     int tileSize = 16;
     bool dynamicTiles = false;
@@ -45,11 +50,30 @@ struct RenderStatistics {
 // renders, about ten times a second.
 using ProgressCallback = std::function<void(int done, int total)>;
 
-// Told of the spot each camera ray hits first, before the spot is shaded, on
-// the thread that renders the pixel: imageX and imageY place it in the
-// image, weight is its share of the pixel (one over the samples per pixel).
+// Watches a frame's camera samples. startSample comes first for every
+// camera sample, then, when the ray hits, beforeShading and afterShading.
+// thread is the render-thread index, which one worker at a time uses; imageX
+// and imageY place the pixel in the image; weight is the sample's share of
+// the pixel (one over the samples per pixel).
+class SampleObserver {
+  public:
+    virtual void startSample(int thread, int imageX, int imageY, int sample, double weight) = 0;
+    virtual void beforeShading(int thread, const HostSample &spot) = 0;
+    virtual void afterShading(int thread, const HostSample &spot,
+                              const host::SurfaceChannels &channels) = 0;
+
+  protected:
+    ~SampleObserver() = default;
+};
+
+// Told of the spot a camera sample's ray hits first, without shading it.
 using FirstHitCallback =
-    std::function<void(HostSample &spot, int imageX, int imageY, double weight)>;
+    std::function<void(HostSample &spot, int imageX, int imageY, int sample, double weight)>;
+// Whether a pass over the first hits wants this camera sample.
+using SampleWanted = std::function<bool(int imageX, int imageY, int sample)>;
+
+// How many render-thread indices the nodes see with these options.
+int threadIndexCount(const RenderOptions &options);
 
 // The region a render covers: the options' region, or the whole frame.
 // Throws SceneError for a region outside the frame or without pixels.
@@ -58,7 +82,13 @@ Region renderRegion(const Tracer &tracer, const RenderOptions &options);
 // Renders one frame with the tracer.
 RenderStatistics renderFrame(const Tracer &tracer, const RenderOptions &options, Image &image,
                              const ProgressCallback &progress = {},
-                             const FirstHitCallback &firstHit = {});
+                             SampleObserver *observer = nullptr);
+
+// Fires the camera rays of the wanted samples again, tiled as a frame is,
+// and hands over the spots they hit first, unshaded: the pass that evaluates
+// what the frame's shading never did. Returns the rays it fired.
+RenderStatistics visitFirstHits(const Tracer &tracer, const RenderOptions &options,
+                                const SampleWanted &wanted, const FirstHitCallback &visit);
 
 // A progress bar on standard error: redrawn in place on a terminal, a line per
 // tenth otherwise; silent when quiet.

@@ -3,8 +3,10 @@
 #include <cmath>
 #include <numbers>
 
+#include "host/base/error.h"
 #include "host/raytracer/environment.h"
 #include "host/raytracer/meshes.h"
+#include "host/scene/render_limits.h"
 
 namespace render {
 namespace {
@@ -81,18 +83,13 @@ Camera readCamera(const json &entry, const Place &at) {
     camera.target = optional(entry, "target", camera.target, at, triple);
     camera.up = optional(entry, "up", camera.up, at, triple);
     camera.fov = optional(entry, "fov", camera.fov, at, number);
-    const double width = optional(entry, "width", 640.0, at, number);
-    const double height = optional(entry, "height", 480.0, at, number);
     if (!(camera.fov > 0.0 && camera.fov < 180.0))
         (at / "fov").fail("must lie between 0 and 180 degrees", given(entry, "fov"));
-    if (width < 1 || width > 16384 || width != std::floor(width))
-        (at / "width")
-            .fail("expected a whole number of pixels from 1 to 16384", given(entry, "width"));
-    if (height < 1 || height > 16384 || height != std::floor(height))
-        (at / "height")
-            .fail("expected a whole number of pixels from 1 to 16384", given(entry, "height"));
-    camera.width = static_cast<int>(width);
-    camera.height = static_cast<int>(height);
+    try {
+        host::readCameraSize(entry, at.file.string() + ": " + at.key, camera.width, camera.height);
+    } catch (const host::Error &error) {
+        throw SceneError(error.what());
+    }
     if (camera.position == camera.target)
         (at / "target")
             .fail(entry.contains("target") ? "must differ from the position"
@@ -267,14 +264,12 @@ SceneDescription parseSceneDescription(const json &scene, const std::filesystem:
             description.objects.push_back(
                 readObject(objects[i], (root / "objects")[i], surfaceIndex));
     }
-    if (scene.contains("scene") && scene["scene"].is_object() &&
-        scene["scene"].contains("recursionDepth")) {
-        const Place at = root / "scene" / "recursionDepth";
-        const double depth = number(scene["scene"]["recursionDepth"], at);
-        if (depth < 0 || depth > 64 || depth != std::floor(depth))
-            at.fail("expected a whole number from 0 to 64", scene["scene"]["recursionDepth"]);
-        description.recursionDepth = static_cast<int>(depth);
-    }
+    if (scene.contains("scene")) try {
+            description.recursionDepth =
+                host::readRecursionDepth(scene["scene"], file.string() + ": scene");
+        } catch (const host::Error &error) {
+            throw SceneError(error.what());
+        }
     if (scene.contains("image")) {
         const Place at = root / "image";
         const json &image = objectAt(scene["image"], at);

@@ -87,6 +87,18 @@ struct TracerOptions {
 
 class Tracer;
 
+// Told of the spot a camera ray hits first: before it is shaded, so that
+// what its shading evaluates can be watched, and after, with what the
+// surface gave. Called on the thread that renders the pixel.
+class FirstHitObserver {
+  public:
+    virtual void beforeShading(const HostSample &spot) = 0;
+    virtual void afterShading(const HostSample &spot, const host::SurfaceChannels &channels) = 0;
+
+  protected:
+    ~FirstHitObserver() = default;
+};
+
 // The host's part of a sample record the tracer made.
 struct SpotContext {
     const Tracer *tracer = nullptr;
@@ -128,7 +140,8 @@ class Tracer {
 
     // The colour a camera ray through the pixel centre (shifted by jitter, in
     // pixels) brings back.
-    Vec renderPixel(int x, int y, double jitterX, double jitterY, ThreadState &thread) const;
+    Vec renderPixel(int x, int y, double jitterX, double jitterY, ThreadState &thread,
+                    FirstHitObserver *observer = nullptr) const;
     // The camera's ray through a point of the image plane, in pixels.
     void cameraRay(double x, double y, Vec &origin, Vec &direction) const;
     Vec backdrop(const Vec &unitDirection) const { return scene_.backdrop.along(unitDirection); }

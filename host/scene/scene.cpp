@@ -14,10 +14,11 @@
 #include "host/nodes/native_nodes.h"
 #include "host/panel/panel.h"
 #include "host/scene/host.h"
+#include "host/scene/nested_graph.h"
 #include "host/scene/readable_settings.h"
+#include "host/scene/render_limits.h"
 #include "host/scene/scene_json.h"
 #include "host/scene/scene_keys.h"
-#include "host/scene/nested_graph.h"
 #include "host/services/services.h"
 #include "host/services/vparm_access.h"
 
@@ -263,7 +264,7 @@ void Scene::readSettings() {
         settings_.lastFrame = optionalNumber(*found, "lastFrame", settings_.firstFrame, at);
         settings_.frameStep = optionalNumber(*found, "frameStep", 1, at);
         settings_.framesPerSecond = optionalNumber(*found, "fps", 30.0, at);
-        settings_.recursionDepth = optionalNumber(*found, "recursionDepth", 8, at);
+        settings_.recursionDepth = readRecursionDepth(*found, at);
         if (settings_.framesPerSecond <= 0.0)
             throw Error(at + ".fps: must be above 0, found " +
                         numberText(settings_.framesPerSecond));
@@ -274,10 +275,8 @@ void Scene::readSettings() {
             throw Error(at + ".lastFrame: " + std::to_string(settings_.lastFrame) +
                         " is before firstFrame " + std::to_string(settings_.firstFrame));
     }
-    if (auto camera = document_.find("camera"); camera != document_.end() && camera->is_object()) {
-        settings_.width = optionalNumber(*camera, "width", settings_.width, where("camera"));
-        settings_.height = optionalNumber(*camera, "height", settings_.height, where("camera"));
-    }
+    if (auto camera = document_.find("camera"); camera != document_.end())
+        readCameraSize(*camera, where("camera"), settings_.width, settings_.height);
 }
 
 void Scene::readGraphs(const char *section, bool surfaces) {

@@ -7,6 +7,7 @@
 #include "host/base/error.h"
 #include "host/scene/host.h"
 #include "host/scene/scene.h"
+#include "host/services/image_list.h"
 
 namespace host {
 
@@ -38,12 +39,27 @@ void Scene::readImages() {
     for (std::size_t i = 0; i < found->size(); ++i) {
         const nlohmann::json &entry = (*found)[i];
         const std::string key = at + "[" + std::to_string(i) + "]";
-        if (!entry.is_string())
+        // A file name, or {"file": NAME, "colorspace": SPACE} to read it in a
+        // colour space other than the one it declares.
+        const nlohmann::json *name = &entry;
+        ImageColorSpace space = ImageColorSpace::FromFile;
+        if (entry.is_object()) {
+            const auto named = entry.find("file");
+            if (named == entry.end()) throw Error(key + ": the image's \"file\" is missing");
+            name = &*named;
+            if (const auto given = entry.find("colorspace"); given != entry.end())
+                if (!given->is_string() || !parseImageColorSpace(given->get<std::string>(), space))
+                    throw Error(key +
+                                ".colorspace: expected \"auto\", \"sRGB\", \"linear\" or "
+                                "\"raw\", found " +
+                                given->dump());
+        }
+        if (!name->is_string())
             throw Error(key + ": expected the name of an image file, found " + entry.dump());
-        const std::filesystem::path relative = entry.get<std::string>();
+        const std::filesystem::path relative = name->get<std::string>();
         const auto file = relative.is_absolute() ? relative : file_.parent_path() / relative;
         try {
-            host_.services().images().load(file.string());
+            host_.services().images().load(file.string(), space);
         } catch (const Error &error) {
             throw Error(key + ": " + error.what());
         }

@@ -33,6 +33,7 @@ const std::map<std::string, std::vector<std::string>> &knownKeys() {
         {"objects[]", {"name", "mesh", "surface", "scale", "rotate", "position"}},
         {"objects[].mesh", {"type", "file", "size", "radius", "segments"}},
         {"image", {"encoding", "samples"}},
+        {"images[]", {"file", "colorspace"}},
         {"surfaces", {"*"}},
         {"graphs", {"*"}},
         {"surfaces.*", {"nodes", "connections"}},
@@ -52,6 +53,19 @@ const std::map<std::string, std::vector<std::string>> &knownKeys() {
     };
     return table;
 }
+
+}  // namespace
+
+std::vector<std::string> sceneFormatKeys() {
+    std::vector<std::string> keys;
+    for (const auto &[row, names] : knownKeys())
+        for (const std::string &name : names)
+            if (name != "*" && std::find(keys.begin(), keys.end(), name) == keys.end())
+                keys.push_back(name);
+    return keys;
+}
+
+namespace {
 
 void check(const json &value, const std::string &row, const std::string &path,
            const std::filesystem::path &file) {

@@ -1,13 +1,18 @@
 // The scene's image list and "LW Image List 5" over it.
 #include "host/services/image_list.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <mutex>
+#include <utility>
 
 #include "host/base/error.h"
 #include "host/io/image_library.h"
@@ -15,13 +20,49 @@
 
 namespace host {
 
+// A decoded image written out as linear floats for the texture system,
+// removed with the image.
+struct LinearImageCopy {
+    std::filesystem::path file;
+
+    LinearImageCopy() = default;
+    LinearImageCopy(int width, int height, const std::vector<float> &rgba, ImageLibrary &library,
+                    const std::string &what) {
+        static std::atomic<unsigned> counter{0};
+        file =
+            std::filesystem::temp_directory_path() /
+            ("orv-linear-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".exr");
+        ImageWrite picture;
+        picture.format = "openexr";
+        picture.width = width;
+        picture.height = height;
+        picture.channels = 4;
+        picture.stored = StoredType::Float;
+        picture.floats = rgba.data();
+        if (std::string reason; !library.write(file.string(), picture, reason))
+            throw Error(what + ": cannot make its linear copy for filtering in " + file.string() +
+                        ": " + reason);
+    }
+    LinearImageCopy(LinearImageCopy &&other) noexcept : file(std::exchange(other.file, {})) {}
+    LinearImageCopy &operator=(LinearImageCopy &&other) noexcept {
+        std::swap(file, other.file);
+        return *this;
+    }
+    ~LinearImageCopy() {
+        std::error_code ignored;
+        if (!file.empty()) std::filesystem::remove(file, ignored);
+    }
+};
+
 struct ImageList::Image {
     std::string name;
     std::string filename;
     int width = 0;
     int height = 0;
     bool hasAlpha = false;
-    std::vector<float> rgba;  // rows top to bottom, four channels a pixel
+    bool decodeSrgb = false;     // the file's colours are sRGB-encoded
+    LinearImageCopy linearCopy;  // what the texture filters, for a decoded image
+    std::vector<float> rgba;     // rows top to bottom, four channels a pixel
     std::unique_ptr<FilteredTexture> texture;
 
     const float *pixel(int x, int y) const {
@@ -65,12 +106,33 @@ void toRgba(const std::vector<float> &in, int channels, int alphaChannel, std::s
     }
 }
 
+float srgbToLinear(float v) {
+    return v <= 0.04045f ? v / 12.92f : std::pow((v + 0.055f) / 1.055f, 2.4f);
+}
+
 }  // namespace
+
+bool parseImageColorSpace(const std::string &text, ImageColorSpace &space) {
+    std::string lower = text;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (lower == "auto")
+        space = ImageColorSpace::FromFile;
+    else if (lower == "srgb")
+        space = ImageColorSpace::Srgb;
+    else if (lower == "linear")
+        space = ImageColorSpace::Linear;
+    else if (lower == "raw")
+        space = ImageColorSpace::Raw;
+    else
+        return false;
+    return true;
+}
 
 ImageList::ImageList() = default;
 ImageList::~ImageList() = default;
 
-HostImageID ImageList::load(const std::string &filename) {
+HostImageID ImageList::load(const std::string &filename, ImageColorSpace colorSpace) {
     const std::string what = "image file \"" + filename + "\"";
     if (const std::string reason = unopenable(filename); !reason.empty())
         throw Error(what + ": " + reason);
@@ -94,7 +156,20 @@ HostImageID ImageList::load(const std::string &filename) {
     const std::size_t pixels =
         static_cast<std::size_t>(read.width) * static_cast<std::size_t>(read.height);
     toRgba(read.values, read.channels, alphaChannel, pixels, image->rgba);
-    image->texture = library.texture(filename);
+    image->decodeSrgb = colorSpace == ImageColorSpace::Srgb ||
+                        (colorSpace == ImageColorSpace::FromFile && read.colorSpace == "sRGB");
+    if (image->decodeSrgb) {
+        for (std::size_t p = 0; p < pixels; ++p)
+            for (int c = 0; c < 3; ++c)
+                image->rgba[p * 4 + c] = srgbToLinear(image->rgba[p * 4 + c]);
+        // Filtered lookups average linear light, not encoded values: the
+        // texture is made from a linear copy, kept while the image lives.
+        image->linearCopy =
+            LinearImageCopy(image->width, image->height, image->rgba, library, what);
+        image->texture = library.texture(image->linearCopy.file.string());
+    } else {
+        image->texture = library.texture(filename);
+    }
 
     std::unique_lock lock(mutex_);
     // Menus list images by name, so two images never share one.

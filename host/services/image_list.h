@@ -14,6 +14,17 @@
 
 namespace host {
 
+// How an image's colours are read. Colours are linear light inside the
+// host: a file's declared (or, without a declaration, implied) encoding is
+// decoded on reading, 8-bit sRGB files through the sRGB curve. A scene may
+// override it: "sRGB", "linear", or "raw" for data that is no colour at all
+// (normal maps, masks), read exactly as stored.
+enum class ImageColorSpace { FromFile, Srgb, Linear, Raw };
+
+// The colour space a scene names ("auto", "sRGB", "linear", "raw", in any
+// case); false for another text.
+bool parseImageColorSpace(const std::string &text, ImageColorSpace &space);
+
 class ImageList {
   public:
     ImageList();
@@ -25,7 +36,8 @@ class ImageList {
     // TIFF, Radiance HDR, OpenEXR and more) and appends it to the list, even
     // when the file is already in it. Throws Error naming the file when it
     // cannot be read or holds no pixels (a width or height of 0).
-    HostImageID load(const std::string &filename);
+    HostImageID load(const std::string &filename,
+                     ImageColorSpace colorSpace = ImageColorSpace::FromFile);
     // As load, but null on failure, with the reason kept for lastError().
     HostImageID tryLoad(const std::string &filename);
     std::string lastError() const;
@@ -50,8 +62,9 @@ class ImageList {
     bool size(HostImageID image, int &width, int &height) const;
     bool hasAlpha(HostImageID image) const;
 
-    // A pixel's channels as stored (8- and 16-bit files in 0..1, float files
-    // as they are), column x from the left, row y from the top. Outside the
+    // A pixel's channels in linear light (8- and 16-bit files in 0..1, float
+    // files as they are; see ImageColorSpace), column x from the left, row y
+    // from the top. Outside the
     // image or for an unknown image: black with alpha 0. An image without
     // alpha reads alpha 1.
     bool rgb(HostImageID image, int x, int y, float color[3]) const;

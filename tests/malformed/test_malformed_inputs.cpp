@@ -116,6 +116,16 @@ std::vector<Case> cases() {
          "{" + kSurface + ", \"camera\": {\"positon\": [0, 1, 5]}}",
          {"camera.positon", "did you mean \"position\""}},
         {"misspelt_width", "{\"camera\": {\"widht\": 64}}", {"camera.widht", "\"width\""}},
+        // The nodes are told the depth and size the renderer uses: refused
+        // alike without rays.
+        {"recursion_depth_huge",
+         R"({"scene": {"recursionDepth": 1000}, "graphs": {"G": {"nodes": [{"name": "C", "server": "Counter"}]}}})",
+         {"scene.recursionDepth", "0 to 64", "1000"},
+         "eval C --scene {dir}/recursion_depth_huge.json"},
+        {"camera_width_zero",
+         R"({"camera": {"width": 0}, "graphs": {"G": {"nodes": [{"name": "C", "server": "Counter"}]}}})",
+         {"camera.width", "1 to 16384", "0"},
+         "eval C --scene {dir}/camera_width_zero.json"},
         {"misspelt_light",
          "{\"lights\": [{\"type\": \"point\"}, {\"intensty\": 2}]}",
          {"lights[1].intensty", "\"intensity\""}},

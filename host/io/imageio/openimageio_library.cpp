@@ -2,6 +2,7 @@
 // that needs OpenImageIO is here, so that only a run that reads an image or
 // writes EXR, HDR or TIFF loads it (and the two hundred libraries under it).
 #include <OpenImageIO/imageio.h>
+#include <OpenImageIO/strutil.h>
 #include <OpenImageIO/texture.h>
 
 #include <exception>
@@ -19,6 +20,21 @@ namespace OIIO = OIIO_NAMESPACE;
 // The reason OpenImageIO gives, or a fallback when it gives none.
 std::string said(std::string reason, const char *fallback) {
     return reason.empty() ? fallback : reason;
+}
+
+// "sRGB" or "linear": what the file says, else what its data implies
+// (integer data is display-encoded, float data is linear light).
+std::string declaredColorSpace(const OIIO::ImageSpec &layout) {
+    const std::string declared = layout.get_string_attribute("oiio:ColorSpace");
+    if (OIIO::Strutil::iequals(declared, "sRGB")) return "sRGB";
+    if (OIIO::Strutil::iequals(declared, "linear") ||
+        OIIO::Strutil::iequals(declared, "scene_linear"))
+        return "linear";
+    const OIIO::TypeDesc data = layout.format;
+    return data.basetype == OIIO::TypeDesc::FLOAT || data.basetype == OIIO::TypeDesc::HALF ||
+                   data.basetype == OIIO::TypeDesc::DOUBLE
+               ? "linear"
+               : "sRGB";
 }
 
 class OiioTexture : public FilteredTexture {
@@ -60,7 +76,8 @@ class OiioLibrary : public ImageLibrary {
                 return false;
             }
             pixels = ImagePixels{
-                layout.width, layout.height, layout.nchannels, layout.alpha_channel, {}};
+                layout.width, layout.height, layout.nchannels, layout.alpha_channel, {}, {}};
+            pixels.colorSpace = declaredColorSpace(layout);
             if (layout.width <= 0 || layout.height <= 0 || layout.nchannels <= 0) return true;
             pixels.values.resize(static_cast<std::size_t>(layout.width) *
                                  static_cast<std::size_t>(layout.height) *
@@ -99,6 +116,9 @@ class OiioLibrary : public ImageLibrary {
             OIIO::ImageSpec layout(picture.width, picture.height, picture.channels, stored);
             if (!picture.colorSpace.empty())
                 layout.attribute("oiio:ColorSpace", picture.colorSpace);
+            if (!picture.channelNames.empty()) layout.channelnames = picture.channelNames;
+            for (const auto &[name, text] : picture.metadata)
+                layout.attribute(name, text);
             if (!out->open(file, layout)) {
                 reason = said(out->geterror(), "cannot open the file");
                 return false;
