@@ -131,6 +131,7 @@ Run addRenderCommand(CLI::App &program, const Common &common) {
         const RenderArguments &a = *arguments;
         auto host = makeHost(common);
         auto scene = host::Scene::load(*host, a.scene);
+        scene->checkEvaluable();
         const int threads =
             a.threads ? a.threads
                       : static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 16u));
@@ -219,12 +220,17 @@ Run addRenderCommand(CLI::App &program, const Common &common) {
             startAovFrame(aovs, region.width(), region.height());
             render::Image image;
             render::ProgressBar bar("frame " + std::to_string(frame), common.quiet);
-            const render::RenderStatistics figures =
-                render::renderFrame(tracer, options, image, std::ref(bar), firstHit);
+            render::RenderStatistics figures;
+            try {
+                figures = render::renderFrame(tracer, options, image, std::ref(bar), firstHit);
+                // A graph that feeds itself gives no picture worth keeping.
+                host::checkDepthLimit(a.scene + ": frame " + std::to_string(frame));
+            } catch (...) {
+                bar.fail();
+                throw;
+            }
             bar.finish(figures);
             overBudget += figures.samplesOverBudget;
-            // A graph that feeds itself gives no picture worth keeping.
-            host::checkDepthLimit(a.scene + ": frame " + std::to_string(frame));
             if (statistics) report.addFrame(frame, figures.seconds, statistics->take());
 
             // A frame's images land together or not at all.

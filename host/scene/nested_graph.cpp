@@ -5,6 +5,7 @@
 #include "host/base/error.h"
 #include "host/io/io_state.h"
 #include "host/nodes/native_nodes.h"
+#include "host/scene/graph_connections.h"
 #include "host/scene/host.h"
 #include "host/scene/scene.h"
 
@@ -100,22 +101,8 @@ void addNode(Host &host, NestedEditor &editor, const json &entry, const std::str
 void connectAll(NestedEditor &editor, const json &description, const std::string &where) {
     Graph &graph = editor.graph();
     const json &connections = listAt(description, "connections", where);
-    for (std::size_t i = 0; i < connections.size(); ++i) {
-        const std::string at = where + ".connections[" + std::to_string(i) + "]";
-        const json &c = connections[i];
-        if (!c.is_array() || c.size() != 4 ||
-            !std::all_of(c.begin(), c.end(), [](const json &part) { return part.is_string(); }))
-            throw Error(at +
-                        ": a connection is [\"from node\", \"output\", \"to node\", "
-                        "\"input\"], found " +
-                        shown(c));
-        try {
-            graph.connect(c[0].get<std::string>(), c[1].get<std::string>(), c[2].get<std::string>(),
-                          c[3].get<std::string>());
-        } catch (const Error &error) {
-            throw Error(at + ": " + error.what());
-        }
-    }
+    for (std::size_t i = 0; i < connections.size(); ++i)
+        readConnection(graph, connections[i], where + ".connections[" + std::to_string(i) + "]");
     const auto root = description.find("root");
     if (root == description.end()) return;
     if (!root->is_object())
@@ -129,12 +116,21 @@ void connectAll(NestedEditor &editor, const json &description, const std::string
                         shown(source));
         try {
             InputConnector &input = editor.root().requireInput(feed.key());
-            graph.connect(graph.require(source[0].get<std::string>())
-                              .requireOutput(source[1].get<std::string>()),
-                          input);
+            graph.connectUnchecked(graph.require(source[0].get<std::string>())
+                                       .requireOutput(source[1].get<std::string>()),
+                                   input);
         } catch (const Error &error) {
             throw Error(at + ": " + error.what());
         }
+    }
+}
+
+// Cycles are looked for once every connection is made, root feeds included.
+void checkAcyclic(const Graph &graph, const std::string &where) {
+    try {
+        graph.checkAcyclic();
+    } catch (const Error &error) {
+        throw Error(where + ".connections: " + error.what());
     }
 }
 
@@ -177,6 +173,7 @@ void buildNestedGraph(Host &host, NestedEditor &editor, const json &description,
         for (std::size_t i = 0; i < nodes.size(); ++i)
             addNode(host, editor, nodes[i], where + ".nodes[" + std::to_string(i) + "]");
         connectAll(editor, description, where);
+        checkAcyclic(editor.graph(), where);
     } catch (...) {
         editor.clear();
         throw;

@@ -2,22 +2,23 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <limits>
 #include <optional>
 #include <sstream>
 
 #include "host/base/error.h"
 #include "host/base/file_contents.h"
-#include "host/graph/graph_depth.h"
+#include "host/base/replaced_file.h"
 #include "host/io/io_state.h"
 #include "host/nodes/native_nodes.h"
 #include "host/panel/panel.h"
+#include "host/scene/graph_connections.h"
 #include "host/scene/host.h"
+#include "host/scene/nested_graph.h"
 #include "host/scene/readable_settings.h"
 #include "host/scene/scene_json.h"
 #include "host/scene/scene_keys.h"
-#include "host/scene/nested_graph.h"
+#include "host/scene/scene_paths.h"
 #include "host/services/services.h"
 #include "host/services/vparm_access.h"
 
@@ -207,7 +208,10 @@ Scene::Scene(Host &host, json document, std::filesystem::path file)
 Scene::~Scene() = default;
 
 std::unique_ptr<Scene> Scene::load(Host &host, const std::filesystem::path &file) {
-    return fromJson(host, parseSceneText(readRegularFile(file, "scene file"), file), file);
+    const std::string text = readRegularFile(file, "scene file");
+    std::unique_ptr<Scene> scene = fromJson(host, parseSceneText(text, file), file);
+    scene->comments_ = leadingComments(text);
+    return scene;
 }
 
 std::unique_ptr<Scene> Scene::fromJson(Host &host, json document,
@@ -224,9 +228,12 @@ std::unique_ptr<Scene> Scene::fromJson(Host &host, json document,
     checkKnownKeys(scene->document_, file);
     scene->readSettings();
     scene->readImages();
-    scene->readGraphs("surfaces", true);
-    scene->readGraphs("graphs", false);
-    scene->applyDeferredSettings();
+    {
+        ImageReferenceFolder references(host, file.parent_path());
+        scene->readGraphs("surfaces", true);
+        scene->readGraphs("graphs", false);
+        scene->applyDeferredSettings();
+    }
     host.services().setScene(scene->settings_);
     return scene;
 }
@@ -370,30 +377,8 @@ void Scene::readGraph(GraphEntry &entry, const json &description, const std::str
                 graph, "Surface", graph.uniqueName("Surface"), json::object(), where(key)));
         entry.shader = std::make_unique<GraphSurface>(*surface);
     }
-    const json &connections =
-        description.contains("connections") ? description["connections"] : empty;
-    if (!connections.is_array()) throw Error(where(key + ".connections") + ": expected a list");
-    for (std::size_t i = 0; i < connections.size(); ++i) {
-        const std::string at = key + ".connections[" + std::to_string(i) + "]";
-        const json &c = connections[i];
-        if (!c.is_array() || c.size() != 4 ||
-            !std::all_of(c.begin(), c.end(), [](const json &part) { return part.is_string(); }))
-            throw Error(where(at) +
-                        ": a connection is [\"from node\", \"output\", \"to node\", "
-                        "\"input\"], found " +
-                        describe(c));
-        try {
-            graph.connect(c[0].get<std::string>(), c[1].get<std::string>(), c[2].get<std::string>(),
-                          c[3].get<std::string>());
-        } catch (const Error &error) {
-            throw Error(where(at) + ": " + error.what());
-        }
-    }
-    try {
-        checkEvaluationDepth(graph);
-    } catch (const Error &error) {
-        throw Error(where(key + ".connections") + ": " + error.what());
-    }
+    readConnections(graph, description.contains("connections") ? description["connections"] : empty,
+                    where(key + ".connections"));
 }
 
 std::map<std::string, int> Scene::surfaceIndex() const {
@@ -446,8 +431,10 @@ void Scene::renderEnd() {
         entry->graph->renderEnd();
 }
 
-json Scene::save(bool binary) const {
+json Scene::save(bool binary, const std::filesystem::path &folder) const {
+    ImageReferenceFolder references(host_, folder);
     json document = document_;
+    rebaseScenePaths(document, file_.parent_path(), folder);
     for (const auto &entry : graphs_) {
         for (const auto &[pointer, node] : entry->moduleNodes) {
             json &item = document[pointer];
@@ -483,25 +470,17 @@ std::vector<std::pair<json::json_pointer, ModuleNode *>> Scene::moduleNodes() co
     return nodes;
 }
 
+std::string Scene::savedText(SaveForm form, const std::filesystem::path &folder) const {
+    if (form != SaveForm::Settings)
+        return comments_ + sceneText(save(form == SaveForm::Binary, folder));
+    ImageReferenceFolder references(host_, folder);
+    nlohmann::ordered_json document = readableDocument(*this);
+    rebaseScenePaths(document, file_.parent_path(), folder);
+    return comments_ + sceneText(document);
+}
+
 void Scene::saveTo(const std::filesystem::path &file, SaveForm form) const {
-    const std::string text = (form == SaveForm::Settings ? readableDocument(*this).dump(2)
-                                                         : save(form == SaveForm::Binary).dump(2)) +
-                             "\n";
-    std::filesystem::path temporary = file;
-    temporary += ".partial";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) throw Error(file.string() + ": cannot write the scene file");
-        out << text;
-        out.flush();
-        if (!out) throw Error(file.string() + ": writing the scene failed");
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, file, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
-        throw Error(file.string() + ": cannot replace the scene file");
-    }
+    replaceFile(file, savedText(form, file.parent_path()), "scene file");
 }
 
 }  // namespace host
