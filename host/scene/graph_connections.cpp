@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "host/base/error.h"
+#include "host/scene/scene_values.h"
 
 namespace host {
 
@@ -10,13 +11,10 @@ using nlohmann::json;
 
 void readConnection(Graph &graph, const json &c, const std::string &at) {
     if (!c.is_array() || c.size() != 4 ||
-        !std::all_of(c.begin(), c.end(), [](const json &part) { return part.is_string(); })) {
-        std::string shown = c.dump();
-        if (shown.size() > 60) shown = shown.substr(0, 57) + "...";
+        !std::all_of(c.begin(), c.end(), [](const json &part) { return part.is_string(); }))
         throw Error(
             at + ": a connection is [\"from node\", \"output\", \"to node\", \"input\"], found " +
-            shown);
-    }
+            describe(c));
     try {
         OutputConnector &from = graph.require(c[0].get_ref<const std::string &>())
                                     .requireOutput(c[1].get_ref<const std::string &>());
