@@ -163,29 +163,55 @@ namespace {
 // Lines of a saved scene stay within this width where they can.
 constexpr std::size_t kLineWidth = 120;
 
-// Appends the value on one line; false as soon as the text passes limit.
-// Each level adds a character, so the recursion ends within limit levels.
+// Values and keys are written by one serializer of the library's, straight
+// onto the text: a scene of many nodes holds many small values.
 template <class Document>
-bool oneLine(const Document &value, std::string &text, std::size_t limit) {
-    if (!value.is_structured()) {
-        text += value.dump();
-        return text.size() <= limit;
+class SceneWriter {
+  public:
+    explicit SceneWriter(std::string &text)
+        : text_(text), out_(nlohmann::detail::output_adapter<char, std::string>(text), ' ') {}
+
+    void value(const Document &value) { out_.dump(value, false, false, 0); }
+    void key(const std::string &key) {
+        out_.dump(Document(key), false, false, 0);
+        text_ += ": ";
     }
-    text += value.is_array() ? '[' : '{';
-    for (auto item = value.begin(); item != value.end(); ++item) {
-        if (item != value.begin()) text += ", ";
-        if (value.is_object()) text += Document(item.key()).dump() + ": ";
-        if (text.size() > limit || !oneLine(*item, text, limit)) return false;
+    // Appends the value on one line, or nothing and false when the text
+    // would pass limit. Each level adds a character, so the recursion ends
+    // within limit levels.
+    bool oneLine(const Document &value, std::size_t limit) {
+        const std::size_t start = text_.size();
+        if (oneLineFrom(value, limit)) return true;
+        text_.resize(start);
+        return false;
     }
-    text += value.is_array() ? ']' : '}';
-    return text.size() <= limit;
-}
+
+  private:
+    bool oneLineFrom(const Document &v, std::size_t limit) {
+        if (!v.is_structured()) {
+            value(v);
+            return text_.size() <= limit;
+        }
+        text_ += v.is_array() ? '[' : '{';
+        for (auto item = v.begin(); item != v.end(); ++item) {
+            if (item != v.begin()) text_ += ", ";
+            if (v.is_object()) key(item.key());
+            if (text_.size() > limit || !oneLineFrom(*item, limit)) return false;
+        }
+        text_ += v.is_array() ? ']' : '}';
+        return text_.size() <= limit;
+    }
+
+    std::string &text_;
+    nlohmann::detail::serializer<Document> out_;
+};
 
 // Without recursion: node data may nest as deeply as the reader allows, and
 // a saved document is walked once whatever its shape.
 template <class Document>
 std::string formatted(const Document &document) {
     std::string text;
+    SceneWriter<Document> writer(text);
     struct Open {
         const Document *value;
         typename Document::const_iterator next;
@@ -194,16 +220,11 @@ std::string formatted(const Document &document) {
     std::vector<Open> open;
     // Writes a value whole on the line when it fits, or opens it and leaves
     // its items to the loop. The document itself always opens.
-    auto write = [&](const Document &value, std::size_t column) {
-        std::string line;
-        if (!open.empty() && oneLine(value, line, kLineWidth > column ? kLineWidth - column : 0)) {
-            text += line;
-        } else if (!value.is_structured() || value.empty()) {
-            text += value.dump();
-        } else {
-            text += value.is_array() ? '[' : '{';
-            open.push_back({&value, value.begin(), true});
-        }
+    auto write = [&](const Document &value, std::size_t lineStart) {
+        if (!open.empty() && writer.oneLine(value, lineStart + kLineWidth)) return;
+        if (!value.is_structured() || value.empty()) return writer.value(value);
+        text += value.is_array() ? '[' : '{';
+        open.push_back({&value, value.begin(), true});
     };
     write(document, 0);
     while (!open.empty()) {
@@ -221,8 +242,8 @@ std::string formatted(const Document &document) {
         const std::size_t lineStart = text.size();
         text.append(2 * open.size(), ' ');
         const auto item = top.next++;
-        if (top.value->is_object()) text += Document(item.key()).dump() + ": ";
-        write(*item, text.size() - lineStart);
+        if (top.value->is_object()) writer.key(item.key());
+        write(*item, lineStart);
     }
     return text + '\n';
 }
