@@ -51,13 +51,18 @@ std::pair<int, int> wholePair(const std::string &text, const char *option, const
     return {static_cast<int>(numbers[0]), static_cast<int>(numbers[1])};
 }
 
-void printNumbers(const host::OutputConnector &output, const double *value, int channels) {
+// One value as a line of text, appended to the values printed once every
+// evaluation has succeeded.
+void addNumbers(std::string &lines, const host::OutputConnector &output, const double *value,
+                int channels) {
+    char line[96];
     if (output.type == HOST_NOT_INTEGER)
-        std::printf("%d\n", static_cast<int>(value[0]));
+        std::snprintf(line, sizeof line, "%d\n", static_cast<int>(value[0]));
     else if (channels == 3)
-        std::printf("%.9g %.9g %.9g\n", value[0], value[1], value[2]);
+        std::snprintf(line, sizeof line, "%.9g %.9g %.9g\n", value[0], value[1], value[2]);
     else
-        std::printf("%.9g\n", value[0]);
+        std::snprintf(line, sizeof line, "%.9g\n", value[0]);
+    lines += line;
 }
 
 // The spot the options describe when no ray is fired.
@@ -168,6 +173,7 @@ Run addEvalCommand(CLI::App &program, const Common &common) {
         if (!o.grid.empty()) gridSize = wholePair(o.grid, "--grid", "W,H", 1);
 
         PreparedNode prepared = openScene(common, o.choice);
+        if (prepared.scene) prepared.scene->checkEvaluable();
         // With a scene the tracer serves the scene's backdrop even when no ray is fired.
         std::unique_ptr<TracedScene> traced;
         if (prepared.scene)
@@ -234,35 +240,43 @@ Run addEvalCommand(CLI::App &program, const Common &common) {
 
         const std::uint64_t cutBefore = host::evaluationsCutOff();
         double value[3] = {};
+        std::string lines;
+        render::Image image;
         if (gridSize.first) {
             const auto [width, height] = gridSize;
-            render::Image image(width, height, outputChannels(output));
+            image = render::Image(width, height, outputChannels(output));
             for (int y = 0; y < height; ++y)
                 for (int x = 0; x < width; ++x) {
                     HostSample spot = gridSpot(o, x, y, width, height);
                     const int channels = evaluateToNumbers(output, spot, value);
-                    if (o.image.empty()) printNumbers(output, value, channels);
+                    if (o.image.empty()) addNumbers(lines, output, value, channels);
                     for (int c = 0; c < channels; ++c)
                         image.pixel(x, y)[c] = static_cast<float>(value[c]);
                 }
-            if (!o.image.empty()) {
-                render::ImageEncoding encoding;
-                encoding.linear = true;
-                encoding.fullFloat = o.fullFloat;
-                render::writeImage(image, o.image, encoding);
-                if (!common.quiet) std::fprintf(stderr, "wrote %s\n", o.image.c_str());
-            }
         } else {
             for (int i = 0; i < o.count; ++i) {
                 HostSample spot = sample;
-                printNumbers(output, value, evaluateToNumbers(output, spot, value));
+                addNumbers(lines, output, value, evaluateToNumbers(output, spot, value));
             }
         }
         for (host::Graph *graph : graphs)
             graph->renderEnd();
+        // Values, or the image, only when every evaluation went through: a
+        // script reading them must not take a cut-off value for a result.
         host::checkDepthLimit(prepared.node->name());
         reportHeaviestEvaluation();
-        return reportEvaluationsCutOff(cutBefore) ? 1 : 0;
+        if (reportEvaluationsCutOff(cutBefore)) return 1;
+        if (!o.image.empty()) {
+            render::ImageEncoding encoding;
+            encoding.linear = true;
+            encoding.fullFloat = o.fullFloat;
+            render::writeImage(image, o.image, encoding);
+            if (!common.quiet) std::fprintf(stderr, "wrote %s\n", o.image.c_str());
+        }
+        if (std::fwrite(lines.data(), 1, lines.size(), stdout) != lines.size() ||
+            std::fflush(stdout) != 0)
+            throw host::Error("writing the values to standard output failed");
+        return 0;
     };
 }
 

@@ -264,6 +264,7 @@ Run addRenderCommand(CLI::App &program, const Common &common) {
         auto scene = host::Scene::load(*host, a.scene);
         for (const std::string &setting : a.settings)
             applyRenderSetting(*scene, setting);
+        scene->checkEvaluable();
 
         render::RenderOptions options;
         options.threads =
@@ -363,11 +364,19 @@ Run addRenderCommand(CLI::App &program, const Common &common) {
             recorder.startFrame(region.width(), region.height());
             render::Image image;
             render::ProgressBar bar("frame " + std::to_string(frame), common.quiet);
-            render::RenderStatistics figures = render::renderFrame(
-                tracer, options, image, std::ref(bar), aovs.empty() ? nullptr : &recorder);
-            // Outputs the shading never pulled, after the beauty, which they
-            // then cannot change.
-            const render::RenderStatistics after = recorder.finishFrame(tracer, options);
+            render::RenderStatistics figures, after;
+            try {
+                figures = render::renderFrame(tracer, options, image, std::ref(bar),
+                                              aovs.empty() ? nullptr : &recorder);
+                // Outputs the shading never pulled, after the beauty, which they
+                // then cannot change.
+                after = recorder.finishFrame(tracer, options);
+                // A graph that feeds itself gives no picture worth keeping.
+                host::checkDepthLimit(a.scene + ": frame " + std::to_string(frame));
+            } catch (...) {
+                bar.fail();
+                throw;
+            }
             figures.primaryRays += after.primaryRays;
             figures.secondaryRays += after.secondaryRays;
             figures.samplesOverBudget += after.samplesOverBudget;
@@ -380,8 +389,6 @@ Run addRenderCommand(CLI::App &program, const Common &common) {
                              frame, static_cast<unsigned long long>(after.primaryRays),
                              after.primaryRays == 1 ? "" : "s", recorder.unpulled().c_str());
             overBudget += figures.samplesOverBudget;
-            // A graph that feeds itself gives no picture worth keeping.
-            host::checkDepthLimit(a.scene + ": frame " + std::to_string(frame));
             if (statistics) report.addFrame(frame, figures.seconds, statistics->take());
 
             // A frame's images land together or not at all.

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "host/base/error.h"
+#include "host/base/replaced_file.h"
 #include "node_setup.h"
 
 namespace app {
@@ -21,7 +23,10 @@ Run addSaveCommand(CLI::App &program, const Common &common) {
     command->add_option("scene", o->input, "Scene file to read")
         ->required()
         ->check(CLI::ExistingFile);
-    command->add_option("-o,--output", o->output, "Scene file to write")
+    command
+        ->add_option("-o,--output", o->output,
+                     "Scene file to write, in place of what the path names (through a "
+                     "symbolic link to its file); - for standard output")
         ->required()
         ->check(kNonEmpty);
     CLI::Option *data =
@@ -29,11 +34,23 @@ Run addSaveCommand(CLI::App &program, const Common &common) {
     command->add_flag("--binary", o->binary, "Save node data in the binary form (hex)")
         ->excludes(data);
     return [&common, o] {
+        // A device, a pipe or a missing folder is refused before any work.
+        if (o->output != "-") host::checkReplaceable(o->output, "scene file");
         auto host = makeHost(common);
         auto scene = host::Scene::load(*host, o->input);
-        scene->saveTo(o->output, o->binary ? host::Scene::SaveForm::Binary
-                                 : o->data ? host::Scene::SaveForm::Text
-                                           : host::Scene::SaveForm::Settings);
+        const auto form = o->binary ? host::Scene::SaveForm::Binary
+                          : o->data ? host::Scene::SaveForm::Text
+                                    : host::Scene::SaveForm::Settings;
+        if (o->output == "-") {
+            // Paths are written as seen from the working folder, where a
+            // redirection would put the file.
+            const std::string text = scene->savedText(form, ".");
+            if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() ||
+                std::fflush(stdout) != 0)
+                throw host::Error("-: writing the scene to standard output failed");
+            return 0;
+        }
+        scene->saveTo(o->output, form);
         if (!common.quiet) std::fprintf(stderr, "wrote %s\n", o->output.c_str());
         return 0;
     };

@@ -1,11 +1,11 @@
 #include "stats_report.h"
 
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
 
 #include "host/base/error.h"
+#include "host/base/replaced_file.h"
 
 namespace app {
 namespace {
@@ -104,26 +104,7 @@ std::string StatsReport::json() const {
 }
 
 void StatsReport::writeJson(const std::filesystem::path &file) const {
-    std::filesystem::path temporary = file;
-    temporary += ".partial";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) throw host::Error(file.string() + ": cannot write the statistics");
-        out << json();
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            throw host::Error(file.string() + ": writing the statistics failed");
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, file, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
-        throw host::Error(file.string() + ": cannot replace the file");
-    }
+    host::replaceFile(file, json(), "statistics");
 }
 
 }  // namespace app

@@ -82,10 +82,12 @@ ChannelGroup &ChannelGroup::addChild(std::string name) {
 }
 
 bool ChannelGroup::removeChild(const ChannelGroup *child) {
-    auto at = std::find_if(children_.begin(), children_.end(),
+    // Searched from the end: a graph destroys its nodes last first, so that
+    // the child sought is the last one and a graph of any size goes at once.
+    auto at = std::find_if(children_.rbegin(), children_.rend(),
                            [child](const auto &c) { return c.get() == child; });
-    if (at == children_.end()) return false;
-    children_.erase(at);
+    if (at == children_.rend()) return false;
+    children_.erase(std::next(at).base());
     return true;
 }
 

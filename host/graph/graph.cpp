@@ -1,6 +1,7 @@
 #include "host/graph/graph.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "host/base/error.h"
@@ -156,7 +157,9 @@ std::string Graph::uniqueName(std::string_view base) const {
 void Graph::rename(Node &node, std::string name) {
     if (name == node.name_) return;
     checkNewName(name);
+    byName_.erase(node.name_);
     node.name_ = std::move(name);
+    byName_.emplace(node.name_, &node);
 }
 
 void Graph::remove(Node &node) {
@@ -171,14 +174,14 @@ void Graph::remove(Node &node) {
         if (input->source) --input->source->consumers;
         input->source = nullptr;
     }
+    byName_.erase(node.name_);
     std::unique_ptr<Node> doomed = std::move(*at);
     nodes_.erase(at);
 }
 
 Node *Graph::find(std::string_view name) const {
-    for (const auto &node : nodes_)
-        if (node->name() == name) return node.get();
-    return nullptr;
+    const auto found = byName_.find(name);
+    return found == byName_.end() ? nullptr : found->second;
 }
 
 Node &Graph::require(std::string_view name) const {
@@ -191,6 +194,9 @@ Node &Graph::require(std::string_view name) const {
 }
 
 bool Graph::reachesUpstream(const Node &from, const Node &target) const {
+    // A node wired into itself: the test below would not see it, as the
+    // node feeds nothing yet.
+    if (&from == &target) return true;
     // Nothing feeds on target: no connection into it can close a cycle. This
     // keeps a chain read front to back linear; one read back to front starts
     // each walk at a node with nothing upstream yet.
@@ -211,7 +217,7 @@ bool Graph::reachesUpstream(const Node &from, const Node &target) const {
     return false;
 }
 
-void Graph::connect(OutputConnector &from, InputConnector &to) {
+void Graph::checkConnectable(const OutputConnector &from, const InputConnector &to) const {
     if (&from.node->graph() != this || &to.node->graph() != this)
         throw Error("graph " + inQuotes(name_) + ": cannot connect " +
                     connectorName(*from.node, from.name) + " to " +
@@ -220,11 +226,106 @@ void Graph::connect(OutputConnector &from, InputConnector &to) {
         throw Error("cannot connect " + connectorName(*from.node, from.name) + " (" +
                     typeName(from.type) + ") to " + connectorName(*to.node, to.name) + " (" +
                     typeName(to.type) + ")");
+    if (from.node == to.node)
+        throw Error("connecting " + connectorName(*from.node, from.name) + " to " +
+                    connectorName(*to.node, to.name) + " would wire the node into itself");
+}
+
+void Graph::connect(OutputConnector &from, InputConnector &to) {
+    checkConnectable(from, to);
     if (reachesUpstream(*from.node, *to.node))
         throw Error("connecting " + connectorName(*from.node, from.name) + " to " +
                     connectorName(*to.node, to.name) + " would make a cycle");
     if (to.source == &from) return;
     setSource(to, &from);
+}
+
+void Graph::connectUnchecked(OutputConnector &from, InputConnector &to) {
+    checkConnectable(from, to);
+    if (to.source == &from) return;
+    setSource(to, &from);
+}
+
+std::vector<const Node *> findCycle(const std::vector<const Node *> &nodes,
+                                    const Dependencies &dependencies) {
+    // Depth-first along the dependencies. A node is Open while it is on the
+    // walk's path; meeting an Open node again closes a cycle.
+    enum class Mark : char { Unseen, Open, Done };
+    std::unordered_map<const Node *, Mark> marks;
+    marks.reserve(nodes.size());
+    struct Step {
+        const Node *node;
+        std::vector<const Node *> next;
+        std::size_t done = 0;
+    };
+    std::vector<Step> path;
+    auto enter = [&](const Node *node) {
+        marks[node] = Mark::Open;
+        path.push_back({node, {}, 0});
+        dependencies(*node, path.back().next);
+    };
+    for (const Node *start : nodes) {
+        if (marks[start] != Mark::Unseen) continue;
+        enter(start);
+        while (!path.empty()) {
+            Step &step = path.back();
+            if (step.done == step.next.size()) {
+                marks[step.node] = Mark::Done;
+                path.pop_back();
+                continue;
+            }
+            const Node *next = step.next[step.done++];
+            const Mark mark = marks[next];
+            if (mark == Mark::Open) {
+                std::vector<const Node *> cycle;
+                auto at = path.end();
+                do {
+                    --at;
+                    cycle.insert(cycle.begin(), at->node);
+                } while (at->node != next);
+                return cycle;
+            }
+            if (mark == Mark::Unseen) enter(next);
+        }
+    }
+    return {};
+}
+
+std::vector<const Node *> Graph::findCycle() const {
+    std::vector<const Node *> nodes;
+    nodes.reserve(nodes_.size());
+    for (const auto &node : nodes_)
+        nodes.push_back(node.get());
+    return host::findCycle(nodes, [](const Node &node, std::vector<const Node *> &sources) {
+        for (const auto &input : node.inputs())
+            if (input->source) sources.push_back(input->source->node);
+    });
+}
+
+std::string cyclePath(const std::vector<const Node *> &cycle, bool withGraphs) {
+    auto name = [withGraphs](const Node *node) {
+        return withGraphs ? inQuotes(node->graph().name() + "/" + node->name())
+                          : inQuotes(node->name());
+    };
+    // Each node depends on the next: values flow from the last to the first.
+    std::vector<std::string> names;
+    for (auto node = cycle.rbegin(); node != cycle.rend(); ++node)
+        names.push_back(name(*node));
+    if (names.size() > 12) {
+        const std::size_t left = names.size() - 10;
+        names.erase(names.begin() + 5, names.end() - 5);
+        names.insert(names.begin() + 5, "... (" + std::to_string(left) + " more)");
+    }
+    std::string path;
+    for (const std::string &text : names)
+        path += text + " → ";
+    return path + name(cycle.back());
+}
+
+void Graph::checkAcyclic() const {
+    const std::vector<const Node *> cycle = findCycle();
+    if (!cycle.empty())
+        throw Error("graph " + inQuotes(name_) + " feeds itself: " + cyclePath(cycle));
 }
 
 void Graph::connect(std::string_view fromNode, std::string_view output, std::string_view toNode,

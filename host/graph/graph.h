@@ -8,9 +8,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "host/base/envelope.h"
@@ -105,6 +107,19 @@ std::uint64_t heaviestEvaluation();
 // started; the host reports a change after a render or an evaluation.
 std::uint64_t evaluationsCutOff();
 
+// What a node's values depend on: the nodes it evaluates, added to the list.
+using Dependencies = std::function<void(const Node &, std::vector<const Node *> &)>;
+// The nodes around a cycle of dependencies among and beyond the nodes
+// given, each once, each depending on the next and the last on the first;
+// empty when there is none. One walk, without recursion, in time in
+// proportion to the nodes and dependencies met.
+std::vector<const Node *> findCycle(const std::vector<const Node *> &nodes,
+                                    const Dependencies &dependencies);
+
+// The cycle as values flow round it, back to where they started: "A" →
+// "B" → "A"; long ones shortened. With graphs, nodes are named "graph/node".
+std::string cyclePath(const std::vector<const Node *> &cycle, bool withGraphs = false);
+
 class Node {
   public:
     virtual ~Node();
@@ -190,6 +205,7 @@ class Graph {
         checkNewName(name);
         auto node = std::unique_ptr<T>(new T(*this, std::move(name), std::forward<Args>(args)...));
         T &added = *node;
+        byName_.emplace(added.name(), &added);
         nodes_.push_back(std::move(node));
         return added;
     }
@@ -209,6 +225,16 @@ class Graph {
     void connect(OutputConnector &from, InputConnector &to);
     void connect(std::string_view fromNode, std::string_view output, std::string_view toNode,
                  std::string_view input);
+    // As connect, but a cycle through other nodes is left for checkAcyclic to
+    // find: wiring a whole graph this way and checking once takes time in
+    // proportion to its size, whatever the order of its connections. A node
+    // wired into itself is refused at once all the same.
+    void connectUnchecked(OutputConnector &from, InputConnector &to);
+    // Throws Error naming the nodes around a cycle, when there is one.
+    void checkAcyclic() const;
+    // The nodes around a cycle, each once, downstream to upstream; empty
+    // when there is none. One walk over the graph, without recursion.
+    std::vector<const Node *> findCycle() const;
     void disconnect(InputConnector &to);
 
     // The render life cycle, for every node in the order they were added.
@@ -219,6 +245,7 @@ class Graph {
   private:
     friend class Node;
     void checkNewName(const std::string &name) const;
+    void checkConnectable(const OutputConnector &from, const InputConnector &to) const;
     bool reachesUpstream(const Node &from, const Node &target) const;
     void setSource(InputConnector &to, OutputConnector *from);
     void disconnectAllFrom(const OutputConnector &output);
@@ -226,6 +253,15 @@ class Graph {
     std::string name_;
     ChannelGroup channels_;
     std::vector<std::unique_ptr<Node>> nodes_;
+    // Names looked up by hash: reading a graph of many nodes looks each up
+    // once per connection.
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view name) const {
+            return std::hash<std::string_view>{}(name);
+        }
+    };
+    std::unordered_map<std::string, Node *, NameHash, std::equal_to<>> byName_;
 };
 
 }  // namespace host

@@ -1,10 +1,6 @@
 #include "host/raytracer/image_output.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -12,6 +8,7 @@
 #include <string>
 
 #include "host/base/error.h"
+#include "host/base/replaced_file.h"
 #include "host/io/image_library.h"
 #include "host/io/png_file.h"
 
@@ -32,20 +29,6 @@ std::uint8_t encodeByte(float value, bool linear) {
                            : v <= 0.0031308 ? 12.92 * v
                                             : 1.055 * std::pow(v, 1.0 / 2.4) - 0.055;
     return static_cast<std::uint8_t>(std::lround(encoded * 255.0));
-}
-
-// The folder a file lands in, "." for a bare name.
-fs::path folderOf(const fs::path &file) {
-    const fs::path parent = file.parent_path();
-    return parent.empty() ? fs::path(".") : parent;
-}
-
-// A name beside the target no other write uses: hidden, and unique to this
-// process and call.
-fs::path temporaryFor(const fs::path &target) {
-    static std::atomic<unsigned> counter{0};
-    return folderOf(target) / ("." + target.filename().string() + ".partial-" +
-                               std::to_string(getpid()) + "-" + std::to_string(counter++));
 }
 
 // PFM is written here: the image library reads it but does not write it.
@@ -128,62 +111,31 @@ ImageFormat imageFormatOf(const fs::path &file) {
                      "\" (write .png, .exr, .hdr, .tif or .pfm)");
 }
 
-fs::path writeTarget(const fs::path &file) {
-    fs::path target = file;
-    std::error_code error;
-    // A loop of links ends the walk; the open then reports it.
-    for (int hop = 0; hop < 40 && fs::is_symlink(fs::symlink_status(target, error)); ++hop) {
-        const fs::path next = fs::read_symlink(target, error);
-        if (error) break;
-        target = next.is_absolute() ? next : folderOf(target) / next;
-    }
-    return target;
-}
-
 void checkImageOutput(const fs::path &file) {
+    if (file == "-")
+        throw ImageError("-: images cannot be written to standard output; name an image file");
     const ImageFormat format = imageFormatOf(file);
-    const fs::path target = writeTarget(file);
-    std::error_code error;
-    if (fs::is_directory(target, error))
-        throw ImageError(file.string() + ": is a folder, not an image file");
-    const fs::path folder = folderOf(target);
-    if (!fs::is_directory(folder, error))
-        throw ImageError(file.string() + ": the folder " + folder.string() + " does not exist");
     // Asking for permission is not enough (root passes, read-only mounts
-    // fail): make and drop a file where the image will go.
-    const fs::path probe = temporaryFor(target);
-    const int descriptor = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
-    if (descriptor < 0)
-        throw ImageError(file.string() + ": cannot write in " + folder.string() + ": " +
-                         std::strerror(errno));
-    ::close(descriptor);
-    fs::remove(probe, error);
+    // fail): make and drop the temporary the image would be written to.
+    try {
+        host::ReplacedFile probe(file, "image");
+    } catch (const host::Error &error) {
+        throw ImageError(error.what());
+    }
     // A library that will not load is found now too, not after the render.
     if (format != ImageFormat::Png && format != ImageFormat::Pfm) libraryFor(file);
 }
 
-ImageBatch::~ImageBatch() {
-    std::error_code ignored;
-    for (const Pending &pending : pending_)
-        fs::remove(pending.temporary, ignored);
-}
+ImageBatch::~ImageBatch() = default;
 
 fs::path ImageBatch::startWrite(const fs::path &file) {
-    const fs::path target = writeTarget(file);
-    const fs::path temporary = temporaryFor(target);
-    // Recorded first, so that a failed write still has its temporary removed.
-    pending_.push_back({temporary, target});
-    return temporary;
-}
-
-void ImageBatch::keepPermissions(const fs::path &temporary) {
-    // A new file gets what the file-creation mask allows, as the temporary
-    // did when it was made; a replaced one keeps its own.
-    const fs::path &target = pending_.back().target;
-    std::error_code error;
-    const fs::file_status existing = fs::status(target, error);
-    if (!error && fs::exists(existing))
-        fs::permissions(temporary, existing.permissions(), fs::perm_options::replace, error);
+    // Kept first, so that a failed write still has its temporary removed.
+    try {
+        pending_.emplace_back(file, "image");
+    } catch (const host::Error &error) {
+        throw ImageError(error.what());
+    }
+    return pending_.back().temporary();
 }
 
 void ImageBatch::add(const Image &image, const fs::path &file, ImageEncoding encoding) {
@@ -195,7 +147,6 @@ void ImageBatch::add(const Image &image, const fs::path &file, ImageEncoding enc
         writePngFile(image, encoding, temporary, file);
     else
         writeThroughLibrary(image, format, encoding, temporary, file);
-    keepPermissions(temporary);
 }
 
 void ImageBatch::addLayers(const std::vector<ImageLayer> &layers, const fs::path &file,
@@ -221,17 +172,15 @@ void ImageBatch::addLayers(const std::vector<ImageLayer> &layers, const fs::path
     }
     const fs::path temporary = startWrite(file);
     writeThroughLibrary(merged, ImageFormat::Exr, encoding, temporary, file, names, metadata);
-    keepPermissions(temporary);
 }
 
 void ImageBatch::commit() {
-    for (std::size_t i = 0; i < pending_.size(); ++i) {
-        std::error_code error;
-        fs::rename(pending_[i].temporary, pending_[i].target, error);
-        if (error) {
-            const fs::path failed = pending_[i].target;
-            pending_.erase(pending_.begin(), pending_.begin() + static_cast<long>(i));
-            throw ImageError(failed.string() + ": cannot replace the file: " + error.message());
+    // Those moved before a failure stay; the rest are removed with the batch.
+    for (host::ReplacedFile &file : pending_) {
+        try {
+            file.commit();
+        } catch (const host::Error &error) {
+            throw ImageError(error.what());
         }
     }
     pending_.clear();

@@ -4,10 +4,9 @@
 //   .hdr        RGBE; a one-channel picture is written grey in all three
 //   .tif .tiff  32-bit floats
 //   .pfm        32-bit floats, bottom row first
-// A file is replaced whole or not at all: every picture goes to a temporary
-// beside its target and is renamed over it only once written. Writing
-// through a symbolic link writes the file it points to, and a file that is
-// replaced keeps its permissions.
+// A file is replaced whole or not at all, as the host writes every file
+// (host/base/replaced_file.h): through symbolic links, keeping permissions,
+// never over a device or a pipe; images never go to standard output.
 #pragma once
 
 #include <filesystem>
@@ -16,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "host/base/replaced_file.h"
 #include "host/raytracer/image.h"
 
 namespace render {
@@ -42,9 +42,7 @@ struct ImageLayer {
 // and the extensions there are.
 ImageFormat imageFormatOf(const std::filesystem::path &file);
 
-// The file a write to this path lands on: the end of its chain of symbolic
-// links, or the path itself.
-std::filesystem::path writeTarget(const std::filesystem::path &file);
+using host::writeTarget;
 
 // Throws ImageError, naming the file, unless its extension is known and its
 // folder exists and takes new files. Meant to be asked before long work.
@@ -72,13 +70,9 @@ class ImageBatch {
     void commit();
 
   private:
-    struct Pending {
-        std::filesystem::path temporary, target;
-    };
-    // Where the file's picture goes, recorded before it is written.
+    // Makes the temporary the file's picture goes to, recorded first.
     std::filesystem::path startWrite(const std::filesystem::path &file);
-    void keepPermissions(const std::filesystem::path &temporary);
-    std::vector<Pending> pending_;
+    std::vector<host::ReplacedFile> pending_;
 };
 
 // One picture, written as a batch of one.

@@ -210,6 +210,12 @@ void ProgressBar::operator()(int done, int total) {
     }
 }
 
+void ProgressBar::fail() {
+    if (quiet_) return;
+    if (terminal_) std::fprintf(stderr, "\n");
+    std::fprintf(stderr, "%s failed\n", label_.c_str());
+}
+
 void ProgressBar::finish(const RenderStatistics &s) {
     if (quiet_) return;
     if (terminal_) std::fprintf(stderr, "\n");

@@ -97,6 +97,8 @@ class ProgressBar {
     explicit ProgressBar(std::string label, bool quiet = false);
     void operator()(int done, int total);
     void finish(const RenderStatistics &statistics);
+    // Ends the bar saying the frame failed; its error follows.
+    void fail();
 
   private:
     std::string label_;

@@ -5,34 +5,23 @@
 #include "host/base/error.h"
 #include "host/io/io_state.h"
 #include "host/nodes/native_nodes.h"
+#include "host/scene/graph_connections.h"
 #include "host/scene/host.h"
 #include "host/scene/scene.h"
+#include "host/scene/scene_values.h"
 
 namespace host {
 namespace {
 
 using nlohmann::json;
 
-std::string shown(const json &value) {
-    std::string text = value.dump();
-    return text.size() > 60 ? text.substr(0, 57) + "..." : text;
-}
-
 const json &listAt(const json &description, const char *key, const std::string &where) {
     static const json empty = json::array();
     const auto found = description.find(key);
     if (found == description.end()) return empty;
     if (!found->is_array())
-        throw Error(where + "." + key + ": expected a list, found " + shown(*found));
+        throw Error(where + "." + key + ": expected a list, found " + describe(*found));
     return *found;
-}
-
-std::string textAt(const json &object, const char *key, const std::string &where) {
-    const auto found = object.find(key);
-    if (found == object.end()) throw Error(where + ": missing key \"" + key + "\"");
-    if (!found->is_string())
-        throw Error(where + "." + key + ": expected a text, found " + shown(*found));
-    return found->get<std::string>();
 }
 
 json describeNode(const Node &node, const NestedEditor &editor) {
@@ -60,21 +49,21 @@ json describeNode(const Node &node, const NestedEditor &editor) {
 
 void addNode(Host &host, NestedEditor &editor, const json &entry, const std::string &at) {
     Graph &graph = editor.graph();
-    const std::string name = textAt(entry, "name", at);
+    const std::string name = requireText(entry, "name", at);
     if (graph.find(name))
         throw Error(at + ".name: a node \"" + name + "\" exists already" +
                     (name == RootNode::kName ? " (the root node's name)" : ""));
     const json settings = entry.value("settings", json::object());
     if (!settings.is_object())
-        throw Error(at + ".settings: expected an object, found " + shown(settings));
+        throw Error(at + ".settings: expected an object, found " + describe(settings));
     if (entry.contains("native")) {
-        Node &made = addNativeNode(graph, textAt(entry, "native", at), name, settings, at);
+        Node &made = addNativeNode(graph, requireText(entry, "native", at), name, settings, at);
         editor.nativeSettings().emplace_back(&made, settings);
         return;
     }
     ModuleNode *made = nullptr;
     try {
-        made = &host.addNode(graph, textAt(entry, "server", at), name);
+        made = &host.addNode(graph, requireText(entry, "server", at), name);
     } catch (const Error &error) {
         throw Error(at + ".server: " + error.what());
     }
@@ -91,7 +80,7 @@ void addNode(Host &host, NestedEditor &editor, const json &entry, const std::str
             applySetting(*made, setting.key(), setting.value());
         } catch (const Error &error) {
             throw Error(at + ".settings." + setting.key() + ": " + error.what() + " (value " +
-                        shown(setting.value()) + ")");
+                        describe(setting.value()) + ")");
         }
     }
     if (entry.contains("graph")) readNestedGraph(host, *made, entry["graph"], at + ".graph");
@@ -100,41 +89,36 @@ void addNode(Host &host, NestedEditor &editor, const json &entry, const std::str
 void connectAll(NestedEditor &editor, const json &description, const std::string &where) {
     Graph &graph = editor.graph();
     const json &connections = listAt(description, "connections", where);
-    for (std::size_t i = 0; i < connections.size(); ++i) {
-        const std::string at = where + ".connections[" + std::to_string(i) + "]";
-        const json &c = connections[i];
-        if (!c.is_array() || c.size() != 4 ||
-            !std::all_of(c.begin(), c.end(), [](const json &part) { return part.is_string(); }))
-            throw Error(at +
-                        ": a connection is [\"from node\", \"output\", \"to node\", "
-                        "\"input\"], found " +
-                        shown(c));
-        try {
-            graph.connect(c[0].get<std::string>(), c[1].get<std::string>(), c[2].get<std::string>(),
-                          c[3].get<std::string>());
-        } catch (const Error &error) {
-            throw Error(at + ": " + error.what());
-        }
-    }
+    for (std::size_t i = 0; i < connections.size(); ++i)
+        readConnection(graph, connections[i], where + ".connections[" + std::to_string(i) + "]");
     const auto root = description.find("root");
     if (root == description.end()) return;
     if (!root->is_object())
-        throw Error(where + ".root: expected an object of root inputs, found " + shown(*root));
+        throw Error(where + ".root: expected an object of root inputs, found " + describe(*root));
     for (auto feed = root->begin(); feed != root->end(); ++feed) {
         const std::string at = where + ".root." + feed.key();
         const json &source = feed.value();
         if (!source.is_array() || source.size() != 2 || !source[0].is_string() ||
             !source[1].is_string())
             throw Error(at + ": a root input is fed by [\"node\", \"output\"], found " +
-                        shown(source));
+                        describe(source));
         try {
             InputConnector &input = editor.root().requireInput(feed.key());
-            graph.connect(graph.require(source[0].get<std::string>())
-                              .requireOutput(source[1].get<std::string>()),
-                          input);
+            graph.connectUnchecked(graph.require(source[0].get<std::string>())
+                                       .requireOutput(source[1].get<std::string>()),
+                                   input);
         } catch (const Error &error) {
             throw Error(at + ": " + error.what());
         }
+    }
+}
+
+// Cycles are looked for once every connection is made, root feeds included.
+void checkAcyclic(const Graph &graph, const std::string &where) {
+    try {
+        graph.checkAcyclic();
+    } catch (const Error &error) {
+        throw Error(where + ".connections: " + error.what());
     }
 }
 
@@ -172,11 +156,12 @@ void buildNestedGraph(Host &host, NestedEditor &editor, const json &description,
             throw Error(where +
                         ": a nested graph is an object with \"nodes\", \"connections\" "
                         "and \"root\", found " +
-                        shown(description));
+                        describe(description));
         const json &nodes = listAt(description, "nodes", where);
         for (std::size_t i = 0; i < nodes.size(); ++i)
             addNode(host, editor, nodes[i], where + ".nodes[" + std::to_string(i) + "]");
         connectAll(editor, description, where);
+        checkAcyclic(editor.graph(), where);
     } catch (...) {
         editor.clear();
         throw;

@@ -50,6 +50,14 @@ class Scene {
     Graph &graph(std::string_view name) const;
     std::vector<Graph *> graphs() const;
 
+    // Throws Error when evaluating the scene could not end well: naming the
+    // graph and both ends of a chain of nodes, in any graph, nested graphs
+    // included, longer than evaluations nest; or the path of nodes round a
+    // cycle through what connections do not show (a Get Material fetching a
+    // store its value feeds, a nested graph reaching its own Group Node).
+    // Reading and saving take such a scene; evaluating it must not start.
+    void checkEvaluable() const;
+
     // The render sequence over every graph, with the host's time service set
     // for each frame.
     void renderStart(int renderMode = 0);
@@ -58,14 +66,20 @@ class Scene {
     double timeOfFrame(int frame) const { return frame / settings_.framesPerSecond; }
 
     // The document with every module node's data saved in the text or the
-    // binary form, in place of its settings.
-    nlohmann::json save(bool binary) const;
+    // binary form, in place of its settings, as written into `folder`: the
+    // paths it names rewritten to name the same files from there. Without a
+    // folder, as written back where it came from.
+    nlohmann::json save(bool binary) const { return save(binary, file_.parent_path()); }
+    nlohmann::json save(bool binary, const std::filesystem::path &folder) const;
     // How saveTo writes module nodes: as readable settings by panel name
     // (falling back to text data for a node whose state the panel cannot
     // carry whole), as text data, or as binary data.
     enum class SaveForm { Settings, Text, Binary };
-    // Writes the scene to a file, through a temporary beside it so that a
-    // failed write leaves the old file whole.
+    // The text of the scene file as written into `folder`, with the comments
+    // the file opened with.
+    std::string savedText(SaveForm form, const std::filesystem::path &folder) const;
+    // Writes the scene to a file in place of what the path names, whole or
+    // not at all (host/base/replaced_file.h).
     void saveTo(const std::filesystem::path &file, SaveForm form) const;
     void saveTo(const std::filesystem::path &file, bool binary) const {
         saveTo(file, binary ? SaveForm::Binary : SaveForm::Text);
@@ -98,6 +112,7 @@ class Scene {
     Host &host_;
     nlohmann::json document_;
     std::filesystem::path file_;
+    std::string comments_;  // the comment lines the file opened with
     SceneSettings settings_;
     std::vector<std::string> surfaceNames_;
     std::vector<std::unique_ptr<GraphEntry>> graphs_;  // surfaces first

@@ -29,6 +29,7 @@ class OpenValues {
         top.key = key;
         return top.keys.insert(key).second;
     }
+    std::size_t depth() const { return frames_.size(); }
     std::string path() const {
         std::string text;
         for (const Frame &frame : frames_) {
@@ -62,38 +63,82 @@ std::string lineOf(const std::string &text, const std::string &token) {
            ":";
 }
 
+// Builds the document as the library's own reader does, checking each event
+// first. The library's reader with a callback scans the open array at every
+// object's end, which makes a list of many nodes slow to read; this one
+// costs the same for every value.
+class CheckedReader {
+  public:
+    explicit CheckedReader(const std::string &name) : name_(name), builder_(document, true) {}
+
+    json document;
+
+    bool null() { return value() && builder_.null(); }
+    bool boolean(bool v) { return value() && builder_.boolean(v); }
+    bool number_integer(json::number_integer_t v) { return value() && builder_.number_integer(v); }
+    bool number_unsigned(json::number_unsigned_t v) {
+        return value() && builder_.number_unsigned(v);
+    }
+    bool number_float(json::number_float_t v, const json::string_t &text) {
+        return value() && builder_.number_float(v, text);
+    }
+    bool string(json::string_t &v) { return value() && builder_.string(v); }
+    bool binary(json::binary_t &v) { return value() && builder_.binary(v); }
+    bool start_object(std::size_t size) {
+        open(false);
+        return builder_.start_object(size);
+    }
+    bool end_object() {
+        open_.close();
+        return builder_.end_object();
+    }
+    bool start_array(std::size_t size) {
+        open(true);
+        return builder_.start_array(size);
+    }
+    bool end_array() {
+        open_.close();
+        return builder_.end_array();
+    }
+    bool key(json::string_t &key) {
+        if (!open_.addKey(key))
+            throw Error(name_ + ": " + open_.path() + ": the key " + inQuotes(key) +
+                        " appears twice in one object");
+        return builder_.key(key);
+    }
+    // A template, as the reader's own: the error is thrown as its own type.
+    template <class Exception>
+    bool parse_error(std::size_t position, const std::string &token, const Exception &error) {
+        return builder_.parse_error(position, token, error);
+    }
+    std::string path() const { return open_.path(); }
+
+  private:
+    bool value() {
+        open_.elementDone();
+        return true;
+    }
+    void open(bool array) {
+        if (open_.depth() >= kMaxSceneNesting)
+            throw Error(name_ + ": " + open_.path() + ": nested more than " +
+                        std::to_string(kMaxSceneNesting) + " levels deep");
+        open_.open(array);
+    }
+
+    const std::string &name_;
+    nlohmann::detail::json_sax_dom_parser<json> builder_;
+    OpenValues open_;
+};
+
 }  // namespace
 
 json parseSceneText(const std::string &text, const std::filesystem::path &file) {
     const std::string name = file.string();
-    OpenValues open;
-    auto check = [&](int depth, json::parse_event_t event, json &parsed) {
-        switch (event) {
-            case json::parse_event_t::object_start:
-            case json::parse_event_t::array_start:
-                if (depth >= kMaxSceneNesting)
-                    throw Error(name + ": " + open.path() + ": nested more than " +
-                                std::to_string(kMaxSceneNesting) + " levels deep");
-                open.open(event == json::parse_event_t::array_start);
-                break;
-            case json::parse_event_t::object_end:
-            case json::parse_event_t::array_end:
-                open.close();
-                break;
-            case json::parse_event_t::key:
-                if (!open.addKey(parsed.get<std::string>()))
-                    throw Error(name + ": " + open.path() + ": the key " +
-                                inQuotes(parsed.get<std::string>()) +
-                                " appears twice in one object");
-                break;
-            case json::parse_event_t::value:
-                open.elementDone();
-                break;
-        }
-        return true;
-    };
+    CheckedReader reader(name);
     try {
-        return json::parse(text, check, true, /*ignore_comments=*/true);
+        json::sax_parse(text, &reader, json::input_format_t::json, true,
+                        /*ignore_comments=*/true);
+        return std::move(reader.document);
     } catch (const json::parse_error &error) {
         // The parser reports the byte offset; turn it into a line.
         const std::size_t at = std::min<std::size_t>(error.byte, text.size());
@@ -108,9 +153,125 @@ json parseSceneText(const std::string &text, const std::filesystem::path &file) 
                 ? ""
                 : what.substr(quote + 1, what.find('\'', quote + 1) - quote - 1);
         throw Error(
-            name + ":" + lineOf(text, token) + " " + open.path() + ": " +
+            name + ":" + lineOf(text, token) + " " + reader.path() + ": " +
             (token.empty() ? what : "the number " + token + " is beyond the range of a double"));
     }
+}
+
+namespace {
+
+// Lines of a saved scene stay within this width where they can.
+constexpr std::size_t kLineWidth = 120;
+
+// Values and keys are written by one serializer of the library's, straight
+// onto the text: a scene of many nodes holds many small values.
+template <class Document>
+class SceneWriter {
+  public:
+    explicit SceneWriter(std::string &text)
+        : text_(text), out_(nlohmann::detail::output_adapter<char, std::string>(text), ' ') {}
+
+    void value(const Document &value) { out_.dump(value, false, false, 0); }
+    void key(const std::string &key) {
+        out_.dump(Document(key), false, false, 0);
+        text_ += ": ";
+    }
+    // Appends the value on one line, or nothing and false when the text
+    // would pass limit. Each level adds a character, so the recursion ends
+    // within limit levels.
+    bool oneLine(const Document &value, std::size_t limit) {
+        const std::size_t start = text_.size();
+        if (oneLineFrom(value, limit)) return true;
+        text_.resize(start);
+        return false;
+    }
+
+  private:
+    bool oneLineFrom(const Document &v, std::size_t limit) {
+        if (!v.is_structured()) {
+            value(v);
+            return text_.size() <= limit;
+        }
+        text_ += v.is_array() ? '[' : '{';
+        for (auto item = v.begin(); item != v.end(); ++item) {
+            if (item != v.begin()) text_ += ", ";
+            if (v.is_object()) key(item.key());
+            if (text_.size() > limit || !oneLineFrom(*item, limit)) return false;
+        }
+        text_ += v.is_array() ? ']' : '}';
+        return text_.size() <= limit;
+    }
+
+    std::string &text_;
+    nlohmann::detail::serializer<Document> out_;
+};
+
+// Without recursion: node data may nest as deeply as the reader allows, and
+// a saved document is walked once whatever its shape.
+template <class Document>
+std::string formatted(const Document &document) {
+    std::string text;
+    SceneWriter<Document> writer(text);
+    struct Open {
+        const Document *value;
+        typename Document::const_iterator next;
+        bool first;
+    };
+    std::vector<Open> open;
+    // Writes a value whole on the line when it fits, or opens it and leaves
+    // its items to the loop. The document itself always opens.
+    auto write = [&](const Document &value, std::size_t lineStart) {
+        if (!open.empty() && writer.oneLine(value, lineStart + kLineWidth)) return;
+        if (!value.is_structured() || value.empty()) return writer.value(value);
+        text += value.is_array() ? '[' : '{';
+        open.push_back({&value, value.begin(), true});
+    };
+    write(document, 0);
+    while (!open.empty()) {
+        Open &top = open.back();
+        if (top.next == top.value->end()) {
+            const char close = top.value->is_array() ? ']' : '}';
+            open.pop_back();
+            text += '\n';
+            text.append(2 * open.size(), ' ');
+            text += close;
+            continue;
+        }
+        text += top.first ? "\n" : ",\n";
+        top.first = false;
+        const std::size_t lineStart = text.size();
+        text.append(2 * open.size(), ' ');
+        const auto item = top.next++;
+        if (top.value->is_object()) writer.key(item.key());
+        write(*item, lineStart);
+    }
+    return text + '\n';
+}
+
+}  // namespace
+
+std::string sceneText(const json &document) {
+    return formatted(document);
+}
+
+std::string sceneText(const nlohmann::ordered_json &document) {
+    return formatted(document);
+}
+
+std::string leadingComments(const std::string &text) {
+    std::string comments;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        const std::string_view line(text.data() + at, end - at);
+        const auto start = line.find_first_not_of(" \t\r");
+        if (start != std::string_view::npos && line.substr(start, 2) != "//") break;
+        comments.append(line);
+        comments += '\n';
+        at = end + 1;
+    }
+    // Blank lines alone are no comment worth keeping.
+    return comments.find("//") == std::string::npos ? "" : comments;
 }
 
 int nestingDepth(const json &document) {

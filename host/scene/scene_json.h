@@ -19,6 +19,18 @@ constexpr int kMaxSceneNesting = 100;
 // Parses a scene's text; `file` names it in errors. Throws Error.
 nlohmann::json parseSceneText(const std::string &text, const std::filesystem::path &file);
 
+// A document as scene files are written by hand: whatever fits on a line of
+// 120 characters (a colour, a connection, a node's settings) on one line,
+// anything larger one item a line, indented by two; so that a saved scene
+// reads and compares like the file it came from. Ends with a newline.
+std::string sceneText(const nlohmann::json &document);
+std::string sceneText(const nlohmann::ordered_json &document);
+
+// The comment lines a scene file opens with, before its first "{", with
+// their line ends; empty when it opens with none. A scene written back
+// keeps them.
+std::string leadingComments(const std::string &text);
+
 // The nesting depth of a document already in memory (0 for a number),
 // measured without recursion.
 int nestingDepth(const nlohmann::json &document);

@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "host/base/error.h"
+#include "host/base/rebased_path.h"
 #include "host/io/image_library.h"
 #include "host/services/services.h"
 
@@ -263,6 +264,8 @@ HostImageID ImageList::findByFilename(const std::string &filename) const {
     std::shared_lock lock(mutex_);
     for (const auto &image : images_)
         if (image->filename == filename) return reinterpret_cast<HostImageID>(image.get());
+    for (const auto &image : images_)
+        if (sameFile(image->filename, filename)) return reinterpret_cast<HostImageID>(image.get());
     return nullptr;
 }
 
@@ -376,7 +379,8 @@ void HOST_CALL sceneSave(const HostSaveState *state, HostImageID image) {
     const ImageList *images = currentImages();
     if (!state) return;
     const char *file = images ? images->filename(image) : nullptr;
-    state->writeStr(state->writeData, file ? file : "");
+    const std::string saved = file ? rebasedPath(file, ".", images->referenceFolder()) : "";
+    state->writeStr(state->writeData, saved.c_str());
 }
 
 // An image the list does not hold yet is read from its file, so that a
@@ -386,8 +390,14 @@ HostImageID HOST_CALL sceneLoad(const HostLoadState *state) {
     if (!state || !images) return nullptr;
     char file[4096];
     if (state->readStr(state->readData, file, sizeof file) <= 0) return nullptr;
-    if (HostImageID image = images->findByFilename(file)) return image;
-    return images->tryLoad(file);
+    // Beside the scene file; scenes saved before references followed the
+    // scene named them from the working folder, which is tried second.
+    const std::string beside = rebasedPath(file, images->referenceFolder(), ".");
+    if (HostImageID image = images->findByFilename(beside)) return image;
+    std::error_code ignored;
+    const std::string chosen = std::filesystem::exists(beside, ignored) ? beside : file;
+    if (HostImageID image = images->findByFilename(chosen)) return image;
+    return images->tryLoad(chosen);
 }
 
 void HOST_CALL size(HostImageID image, int *width, int *height) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <memory>
 #include <shared_mutex>
 #include <string>
@@ -57,7 +58,15 @@ class ImageList {
     // image that is not in the list.
     const char *name(HostImageID image) const;
     const char *filename(HostImageID image) const;
+    // The image read from this file, however the path to it is written.
     HostImageID findByFilename(const std::string &filename) const;
+
+    // Saved image references name their files relative to the folder of
+    // the scene file being read or written, so that a scene keeps finding
+    // its images wherever it is saved; empty (the working folder) outside a
+    // scene's reading and writing.
+    void setReferenceFolder(std::filesystem::path folder) { referenceFolder_ = std::move(folder); }
+    const std::filesystem::path &referenceFolder() const { return referenceFolder_; }
     // Zero sizes for an image that is not in the list.
     bool size(HostImageID image, int &width, int &height) const;
     bool hasAlpha(HostImageID image) const;
@@ -86,6 +95,7 @@ class ImageList {
     mutable std::shared_mutex mutex_;
     std::vector<std::unique_ptr<Image>> images_;
     std::string lastError_;
+    std::filesystem::path referenceFolder_;
 };
 
 }  // namespace host

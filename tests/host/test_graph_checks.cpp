@@ -1,5 +1,6 @@
-// What a graph checks as it is wired: cycles, however the connections came
-// and went, and the longest chain, which evaluation must be able to reach.
+// What a graph checks as it is wired: self-loops and cycles, however the
+// connections came and went and however many nodes there are, and the
+// longest chain, which evaluation must be able to reach.
 #include <gtest/gtest.h>
 
 #include "host/base/error.h"
@@ -38,6 +39,71 @@ TEST_F(GraphChecks, CyclesAreFoundAfterRewiringAndRemovals) {
     EXPECT_THROW(wire("A", "D"), host::Error);
     graph.disconnect(graph.require("A").requireInput("A"));
     EXPECT_NO_THROW(wire("A", "D"));
+}
+
+TEST_F(GraphChecks, ANodeWiredIntoItselfIsRefusedEitherWay) {
+    mix("C");
+    EXPECT_THROW(wire("C", "C"), host::Error);
+    try {
+        graph.connectUnchecked(graph.require("C").requireOutput("Color"),
+                               graph.require("C").requireInput("A"));
+        FAIL() << "a self-loop was taken";
+    } catch (const host::Error &error) {
+        EXPECT_NE(std::string(error.what()).find("would wire the node into itself"),
+                  std::string::npos)
+            << error.what();
+    }
+    EXPECT_TRUE(graph.findCycle().empty());
+}
+
+TEST_F(GraphChecks, CyclesWiredUncheckedAreFoundAndNamedInTheirFlow) {
+    for (const char *name : {"A", "B", "C", "D"})
+        mix(name);
+    auto unchecked = [this](const char *from, const char *to) {
+        graph.connectUnchecked(graph.require(from).requireOutput("Color"),
+                               graph.require(to).requireInput("A"));
+    };
+    unchecked("B", "C");
+    unchecked("D", "A");
+    EXPECT_NO_THROW(graph.checkAcyclic());
+    unchecked("A", "B");
+    unchecked("C", "A");
+    try {
+        graph.checkAcyclic();
+        FAIL() << "A → B → C → A was taken";
+    } catch (const host::Error &error) {
+        const std::string what = error.what();
+        // Whichever node the walk starts from, the values' order round it.
+        EXPECT_TRUE(what.find("\"A\" → \"B\" → \"C\" → \"A\"") != std::string::npos ||
+                    what.find("\"B\" → \"C\" → \"A\" → \"B\"") != std::string::npos ||
+                    what.find("\"C\" → \"A\" → \"B\" → \"C\"") != std::string::npos)
+            << what;
+        EXPECT_EQ(what.find("\"D\""), std::string::npos) << what;
+    }
+}
+
+TEST_F(GraphChecks, LongGraphsAreWiredAndCheckedInOnePass) {
+    // A chain wired from its middle outwards, and closed into one long
+    // cycle at the end: found without recursion, its name shortened.
+    constexpr int kNodes = 50'000;
+    for (int i = 0; i < kNodes; ++i)
+        mix("N" + std::to_string(i));
+    for (int i = kNodes / 2, j = kNodes / 2 + 1; i > 0 || j < kNodes; --i, ++j) {
+        if (i > 0) wire("N" + std::to_string(i - 1), "N" + std::to_string(i));
+        if (j < kNodes) wire("N" + std::to_string(j - 1), "N" + std::to_string(j));
+    }
+    EXPECT_TRUE(graph.findCycle().empty());
+    EXPECT_EQ(host::longestChain(graph).nodes, kNodes);
+    graph.connectUnchecked(graph.require("N49999").requireOutput("Color"),
+                           graph.require("N0").requireInput("A"));
+    EXPECT_EQ(graph.findCycle().size(), static_cast<std::size_t>(kNodes));
+    try {
+        graph.checkAcyclic();
+        FAIL() << "the closed chain was taken";
+    } catch (const host::Error &error) {
+        EXPECT_NE(std::string(error.what()).find("(49990 more)"), std::string::npos)
+            << error.what();
+    }
 }
 
 TEST_F(GraphChecks, LongestChainCountsNodesAcrossDiamonds) {
