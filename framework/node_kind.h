@@ -45,6 +45,10 @@ struct NodeHooks {
     // create: the vparms are destroyed and the record freed (beforeDestroy
     // does not run; the hook undoes its own work).
     HostError (*afterConnectors)(NodeBase *node, void *privateData) = nullptr;
+    // Between the inputs and the outputs of create, for a kind whose outputs
+    // must not exist unless the step succeeds; fails create as afterConnectors
+    // does, before any output is made.
+    HostError (*beforeOutputs)(NodeBase *node, void *privateData) = nullptr;
     // Panel get and set of the kind's custom values (strings, a choice that
     // sets more than one field); ids without a row never reach them.
     void *(*panelGet)(NodeBase *node, std::uint32_t valueId) = nullptr;
@@ -121,6 +125,18 @@ constexpr void forEachParam(const NodeKind &kind, Visit &&visit) {
     }
     for (std::uint32_t id : kind.paramOrder)
         if (const ValueRow *row = findRow(kind.values, id)) visit(*row);
+}
+
+// Calls visit(row) for each parameter in the order its vparm is saved, which
+// is also the order copy and new-time take them in.
+template <typename Visit>
+constexpr void forEachSavedParam(const NodeKind &kind, Visit &&visit) {
+    if (kind.saveOrder.empty()) {
+        forEachParam(kind, visit);
+        return;
+    }
+    for (std::uint32_t id : kind.saveOrder)
+        if (const ValueRow *row = findRow(kind.values, id); row && row->isParam()) visit(*row);
 }
 
 // Calls visit(row) for each int setting in row order.

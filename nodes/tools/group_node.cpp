@@ -86,9 +86,10 @@ int acquireServices(HostServiceLookup lookup) {
     return utility && envelopes ? HOST_AFUNC_OK : HOST_AFUNC_BADGLOBAL;
 }
 
-// Without its nested editor the node cannot exist; nothing else is made
-// before the editor, so a failure leaves nothing to undo.
-HostError afterConnectors(fw::NodeBase *base, void *) {
+// Without its nested editor the node cannot exist. The node has no inputs
+// and its outputs come after this step, so a failure leaves nothing on the
+// host's node.
+HostError beforeOutputs(fw::NodeBase *base, void *) {
     GroupNode *node = groupOf(base);
     const HostNodeEditorFuncs &editor = editors();
     HostEditorCreation creation{};
@@ -188,7 +189,7 @@ extern const fw::NodeKind kGroupNode = fw::nodeKind<GroupNode>({
     .hooks =
         {
             .acquireServices = acquireServices,
-            .afterConnectors = afterConnectors,
+            .beforeOutputs = beforeOutputs,
             .load = load,
             .save = save,
             .renderStart = renderStart,
