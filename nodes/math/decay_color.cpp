@@ -24,24 +24,6 @@ struct DecayColor {
     HostNodeOutputID out;
 };
 
-void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutputID,
-                        HostNodeValue value) {
-    const auto *node = static_cast<const DecayColor *>(instance);
-    const fw::Inputs inputs(&node->base, sample);
-    const double d = inputs.scalar(node->distanceIn, node->distance);
-    const double n = inputs.scalar(node->nominalIn, node->nominal);
-    fw::Vec3 c = inputs.triple(node->colorIn, node->color);
-    const double p = decay::exponent(d, n);
-    // 1 / (1 / c)^p rather than c^p, so that a zero channel underflows to the
-    // guarded tiny power instead of dividing by zero.
-    for (double &channel : c)
-        channel = decay::invertedPower(1.0 / channel, p);
-    if (node->clamp)
-        for (double &channel : c)
-            channel = decay::clampUnit(channel);
-    fw::setOutput(&node->base, value, c.data());
-}
-
 constexpr double kGrey = 0.78431;
 
 enum Id : std::uint32_t { kDistance = 0x8001, kNominal, kColor, kClamp };
@@ -52,18 +34,16 @@ constexpr fw::ConnectorSpec kInputs[] = {
     {"Color", HOST_NOT_COLOR, offsetof(DecayColor, colorIn)},
 };
 constexpr fw::ConnectorSpec kOutputs[] = {{"Color", HOST_NOT_COLOR, offsetof(DecayColor, out)}};
-constexpr fw::ValueRow kValues[] = {
+constexpr fw::ValueRow kRows[] = {
     fw::param(kDistance, "Distance", "distance-env", HOST_VP_DIST,
-              FW_PARAM_FIELDS(DecayColor, distance), 1.0)
-        .gatedBy("Distance"),
+              FW_PARAM_FIELDS(DecayColor, distance), 1.0),
     fw::param(kNominal, "Nominal Distance", "distance-env", HOST_VP_DIST,
-              FW_PARAM_FIELDS(DecayColor, nominal), 1.0)
-        .gatedBy("Nominal Distance"),
+              FW_PARAM_FIELDS(DecayColor, nominal), 1.0),
     fw::param(kColor, "Color", "color-env", HOST_VP_COLOR, FW_PARAM_FIELDS(DecayColor, color),
-              kGrey, kGrey, kGrey)
-        .gatedBy("Color"),
+              kGrey, kGrey, kGrey),
     fw::setting(kClamp, "Clamp", "iBoolean", offsetof(DecayColor, clamp), 1),
 };
+constexpr auto kValues = fw::withGates(kRows, kInputs);
 FW_CHECK_VALUES(DecayColor, kValues, kInputs);
 constexpr auto kDataDescription = fw::dataDescription(kValues);
 
@@ -74,6 +54,24 @@ const HostPanelHint kHints[] = {
 };
 
 fw::KindServices services;
+
+void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutputID,
+                        HostNodeValue value) {
+    const auto *node = static_cast<const DecayColor *>(instance);
+    const fw::Inputs inputs(&node->base, sample);
+    const double d = inputs.scalar(fw::valueRow(kValues, kDistance));
+    const double n = inputs.scalar(fw::valueRow(kValues, kNominal));
+    fw::Vec3 c = inputs.triple(fw::valueRow(kValues, kColor));
+    const double p = decay::exponent(d, n);
+    // 1 / (1 / c)^p rather than c^p, so that a zero channel underflows to the
+    // guarded tiny power instead of dividing by zero.
+    for (double &channel : c)
+        channel = decay::invertedPower(1.0 / channel, p);
+    if (node->clamp)
+        for (double &channel : c)
+            channel = decay::clampUnit(channel);
+    fw::setOutput(&node->base, value, c.data());
+}
 
 }  // namespace
 

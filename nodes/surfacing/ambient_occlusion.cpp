@@ -72,6 +72,113 @@ struct AmbientOcclusion {
     HostNodeOutputID colorOut, scalarOut;
 };
 
+enum Id : std::uint32_t {
+    kModeId = 0x8001,
+    kSamplesId,
+    kPolar1Id,
+    kPolar2Id,
+    kJitterAngleId,
+    kConeAngleId,
+    kRangedId,
+    kMaxId,
+    kShiftId,
+    kClampLowId,
+    kLowId,
+    kClampHighId,
+    kHighId,
+    kOffsetId,
+    kSampleDepthId,
+    kSrfColorModeId,
+    kSrfColorId,
+    kSrfBrightnessId,
+    kBgColorModeId,
+    kBgColorId,
+    kBgBrightnessId,
+    kOccColorModeId,
+    kOccColorId,
+    kOccBrightnessId,
+    kLimitColorModeId,
+    kLimitColorId,
+    kLimitBrightnessId,
+    kPolarGroup,
+    kLayoutStack,
+    kBrightnessBorder,
+    kSampleGroup,
+    kColorGroup,
+    kTabs
+};
+
+#define ORV_AO(member) offsetof(AmbientOcclusion, member)
+constexpr fw::ConnectorSpec kInputs[] = {
+    {"Samples", HOST_NOT_INTEGER, ORV_AO(samplesIn)},
+    {"Polar 1", HOST_NOT_INTEGER, ORV_AO(polar1In)},
+    {"Polar 2", HOST_NOT_INTEGER, ORV_AO(polar2In)},
+    {"Jitter Angle", HOST_NOT_SCALAR, ORV_AO(jitterAngleIn)},
+    {"Cone Angle", HOST_NOT_SCALAR, ORV_AO(coneAngleIn)},
+    {"Max", HOST_NOT_SCALAR, ORV_AO(maxIn)},
+    {"Shift", HOST_NOT_SCALAR, ORV_AO(shiftIn)},
+    {"Low", HOST_NOT_SCALAR, ORV_AO(lowIn)},
+    {"High", HOST_NOT_SCALAR, ORV_AO(highIn)},
+    {"Offset", HOST_NOT_SCALAR, ORV_AO(offsetIn)},
+    {"Sample Depth", HOST_NOT_INTEGER, ORV_AO(sampleDepthIn)},
+    {"Srf Color", HOST_NOT_COLOR, ORV_AO(srfColorIn)},
+    {"Srf Brightness", HOST_NOT_SCALAR, ORV_AO(srfBrightnessIn)},
+    {"Bg Color", HOST_NOT_COLOR, ORV_AO(bgColorIn)},
+    {"Bg Brightness", HOST_NOT_SCALAR, ORV_AO(bgBrightnessIn)},
+    {"Occ Color", HOST_NOT_COLOR, ORV_AO(occColorIn)},
+    {"Occ Brightness", HOST_NOT_SCALAR, ORV_AO(occBrightnessIn)},
+    {"Limit Color", HOST_NOT_COLOR, ORV_AO(limitColorIn)},
+    {"Limit Brightness", HOST_NOT_SCALAR, ORV_AO(limitBrightnessIn)},
+    {"Function", HOST_NOT_FUNCTION, ORV_AO(functionIn)},
+    {"Normal", HOST_NOT_VECTOR, ORV_AO(normalIn)},
+};
+constexpr fw::ConnectorSpec kOutputs[] = {
+    {"Color", HOST_NOT_COLOR, ORV_AO(colorOut)},
+    {"Scalar", HOST_NOT_SCALAR, ORV_AO(scalarOut)},
+};
+
+#define ORV_AO_PARAM(id, label, dataType, envType, member, ...) \
+    fw::param(id, label, dataType, envType, FW_PARAM_FIELDS(AmbientOcclusion, member), __VA_ARGS__)
+// A colour mode, its colour and its brightness, whose channel and input are
+// named after the colour.
+#define ORV_AO_COLOR_ROWS(first, name, member, red, green, blue)                                 \
+    fw::setting((first), "Color Mode", "iChoice", ORV_AO(member##ColorMode), kCustom),           \
+        ORV_AO_PARAM((first) + 1, name " Color", "color-env", HOST_VP_COLOR, member##Color, red, \
+                     green, blue),                                                               \
+        ORV_AO_PARAM((first) + 2, "Brightness", "percent-env", HOST_VP_PERCENT,                  \
+                     member##Brightness, 1.0)                                                    \
+            .channelNamed(name " Brightness")                                                    \
+            .gatedBy(name " Brightness")
+constexpr fw::ValueRow kRows[] = {
+    fw::setting(kModeId, "Mode", "iChoice", ORV_AO(mode), kRandomLayout),
+    fw::setting(kSamplesId, "Samples", "integer", ORV_AO(samples), 27),
+    fw::setting(kPolar1Id, "Polar Samples 1", "integer", ORV_AO(polar1), 3).gatedBy("Polar 1"),
+    fw::setting(kPolar2Id, "Polar Samples 2", "integer", ORV_AO(polar2), 9).gatedBy("Polar 2"),
+    ORV_AO_PARAM(kJitterAngleId, "Jitter Angle", "angle-env", HOST_VP_ANGLE, jitterAngle,
+                 0.3490658503988659),
+    ORV_AO_PARAM(kConeAngleId, "Cone Angle", "angle-env", HOST_VP_ANGLE, coneAngle,
+                 1.5707963267948966),
+    fw::setting(kRangedId, "Ranged", "iBoolean", ORV_AO(ranged), 1),
+    ORV_AO_PARAM(kMaxId, "Max", "distance-env", HOST_VP_DIST, max, 5.0),
+    ORV_AO_PARAM(kShiftId, "Shift", "float-env", HOST_VP_FLOAT, shift, 0.0),
+    fw::setting(kClampLowId, "Clamp", "iBoolean", ORV_AO(clampLow), 0),
+    ORV_AO_PARAM(kLowId, "Low", "float-env", HOST_VP_FLOAT, low, 0.0),
+    fw::setting(kClampHighId, "Clamp", "iBoolean", ORV_AO(clampHigh), 0),
+    ORV_AO_PARAM(kHighId, "High", "float-env", HOST_VP_FLOAT, high, 1.0),
+    ORV_AO_PARAM(kOffsetId, "Offset", "distance-env", HOST_VP_DIST, offset, 0.0),
+    fw::setting(kSampleDepthId, "Sample Depth", "integer", ORV_AO(sampleDepth), 0),
+    ORV_AO_COLOR_ROWS(kSrfColorModeId, "Srf", srf, 1.0, 1.0, 1.0),
+    ORV_AO_COLOR_ROWS(kBgColorModeId, "Bg", bg, 1.0, 1.0, 1.0),
+    ORV_AO_COLOR_ROWS(kOccColorModeId, "Occ", occ, 0.0, 0.0, 0.0),
+    ORV_AO_COLOR_ROWS(kLimitColorModeId, "Limit", limit, 0.0, 0.0, 0.0),
+};
+constexpr auto kValues = fw::withGates(kRows, kInputs);
+#undef ORV_AO_COLOR_ROWS
+#undef ORV_AO_PARAM
+#undef ORV_AO
+FW_CHECK_VALUES(AmbientOcclusion, kValues, kInputs);
+constexpr auto kDataDescription = fw::dataDescription(kValues);
+
 Backdrop backdrop;
 
 // The values of one evaluation: settings, and parameters with their inputs
@@ -93,21 +200,21 @@ Settings evaluateSettings(const AmbientOcclusion *node, const fw::Inputs &in) {
     s.srfMode = node->srfColorMode;
     s.bgMode = node->bgColorMode;
     s.occMode = node->occColorMode;
-    s.coneAngle = in.scalar(node->coneAngleIn, node->coneAngle);
-    s.max = in.scalar(node->maxIn, node->max);
-    s.shift = in.scalar(node->shiftIn, node->shift);
-    s.low = in.scalar(node->lowIn, node->low);
-    s.high = in.scalar(node->highIn, node->high);
-    s.offset = in.scalar(node->offsetIn, node->offset);
-    s.sampleDepth = in.integer(node->sampleDepthIn, node->sampleDepth);
-    s.srfColor = in.triple(node->srfColorIn, node->srfColor);
-    s.srfBrightness = in.scalar(node->srfBrightnessIn, node->srfBrightness);
-    s.bgColor = in.triple(node->bgColorIn, node->bgColor);
-    s.bgBrightness = in.scalar(node->bgBrightnessIn, node->bgBrightness);
-    s.occColor = in.triple(node->occColorIn, node->occColor);
-    s.occBrightness = in.scalar(node->occBrightnessIn, node->occBrightness);
-    s.limitColor = in.triple(node->limitColorIn, node->limitColor);
-    s.limitBrightness = in.scalar(node->limitBrightnessIn, node->limitBrightness);
+    s.coneAngle = in.scalar(fw::valueRow(kValues, kConeAngleId));
+    s.max = in.scalar(fw::valueRow(kValues, kMaxId));
+    s.shift = in.scalar(fw::valueRow(kValues, kShiftId));
+    s.low = in.scalar(fw::valueRow(kValues, kLowId));
+    s.high = in.scalar(fw::valueRow(kValues, kHighId));
+    s.offset = in.scalar(fw::valueRow(kValues, kOffsetId));
+    s.sampleDepth = in.integer(fw::valueRow(kValues, kSampleDepthId));
+    s.srfColor = in.triple(fw::valueRow(kValues, kSrfColorId));
+    s.srfBrightness = in.scalar(fw::valueRow(kValues, kSrfBrightnessId));
+    s.bgColor = in.triple(fw::valueRow(kValues, kBgColorId));
+    s.bgBrightness = in.scalar(fw::valueRow(kValues, kBgBrightnessId));
+    s.occColor = in.triple(fw::valueRow(kValues, kOccColorId));
+    s.occBrightness = in.scalar(fw::valueRow(kValues, kOccBrightnessId));
+    s.limitColor = in.triple(fw::valueRow(kValues, kLimitColorId));
+    s.limitBrightness = in.scalar(fw::valueRow(kValues, kLimitBrightnessId));
     return s;
 }
 
@@ -330,17 +437,17 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
     RayFan fan(node, inputs, sample, s, scalar);
     const int thread = sample->threadIndex;
     if (node->mode == kRandomLayout) {
-        int count = inputs.integer(node->samplesIn, node->samples);
+        int count = inputs.integer(fw::valueRow(kValues, kSamplesId));
         if (count <= 0) count = 1;
         fireFan(fan, frame, thread, count, [&](long long, double u1, double u2) {
             return Angles{u2 * s.coneAngle, u1 * kTwoPi};
         });
     } else if (node->mode == kPolarLayout) {
-        int rings = inputs.integer(node->polar1In, node->polar1);
+        int rings = inputs.integer(fw::valueRow(kValues, kPolar1Id));
         if (rings <= 0) rings = 1;
-        int perRing = inputs.integer(node->polar2In, node->polar2);
+        int perRing = inputs.integer(fw::valueRow(kValues, kPolar2Id));
         if (perRing <= 0) perRing = 1;
-        const double jitter = inputs.scalar(node->jitterAngleIn, node->jitterAngle);
+        const double jitter = inputs.scalar(fw::valueRow(kValues, kJitterAngleId));
         fan.fire(n);
         const double dTheta = rings > 1 ? s.coneAngle / (rings - 1) : 0.0;
         const double dPhi = kTwoPi / perRing;
@@ -361,116 +468,6 @@ HostError afterDefaults(fw::NodeBase *, void *) {
 int acquireServices(HostServiceLookup lookup) {
     return acquireBackdrop(lookup, backdrop);
 }
-
-enum Id : std::uint32_t {
-    kModeId = 0x8001,
-    kSamplesId,
-    kPolar1Id,
-    kPolar2Id,
-    kJitterAngleId,
-    kConeAngleId,
-    kRangedId,
-    kMaxId,
-    kShiftId,
-    kClampLowId,
-    kLowId,
-    kClampHighId,
-    kHighId,
-    kOffsetId,
-    kSampleDepthId,
-    kSrfColorModeId,
-    kSrfColorId,
-    kSrfBrightnessId,
-    kBgColorModeId,
-    kBgColorId,
-    kBgBrightnessId,
-    kOccColorModeId,
-    kOccColorId,
-    kOccBrightnessId,
-    kLimitColorModeId,
-    kLimitColorId,
-    kLimitBrightnessId,
-    kPolarGroup,
-    kLayoutStack,
-    kBrightnessBorder,
-    kSampleGroup,
-    kColorGroup,
-    kTabs
-};
-
-#define ORV_AO(member) offsetof(AmbientOcclusion, member)
-constexpr fw::ConnectorSpec kInputs[] = {
-    {"Samples", HOST_NOT_INTEGER, ORV_AO(samplesIn)},
-    {"Polar 1", HOST_NOT_INTEGER, ORV_AO(polar1In)},
-    {"Polar 2", HOST_NOT_INTEGER, ORV_AO(polar2In)},
-    {"Jitter Angle", HOST_NOT_SCALAR, ORV_AO(jitterAngleIn)},
-    {"Cone Angle", HOST_NOT_SCALAR, ORV_AO(coneAngleIn)},
-    {"Max", HOST_NOT_SCALAR, ORV_AO(maxIn)},
-    {"Shift", HOST_NOT_SCALAR, ORV_AO(shiftIn)},
-    {"Low", HOST_NOT_SCALAR, ORV_AO(lowIn)},
-    {"High", HOST_NOT_SCALAR, ORV_AO(highIn)},
-    {"Offset", HOST_NOT_SCALAR, ORV_AO(offsetIn)},
-    {"Sample Depth", HOST_NOT_INTEGER, ORV_AO(sampleDepthIn)},
-    {"Srf Color", HOST_NOT_COLOR, ORV_AO(srfColorIn)},
-    {"Srf Brightness", HOST_NOT_SCALAR, ORV_AO(srfBrightnessIn)},
-    {"Bg Color", HOST_NOT_COLOR, ORV_AO(bgColorIn)},
-    {"Bg Brightness", HOST_NOT_SCALAR, ORV_AO(bgBrightnessIn)},
-    {"Occ Color", HOST_NOT_COLOR, ORV_AO(occColorIn)},
-    {"Occ Brightness", HOST_NOT_SCALAR, ORV_AO(occBrightnessIn)},
-    {"Limit Color", HOST_NOT_COLOR, ORV_AO(limitColorIn)},
-    {"Limit Brightness", HOST_NOT_SCALAR, ORV_AO(limitBrightnessIn)},
-    {"Function", HOST_NOT_FUNCTION, ORV_AO(functionIn)},
-    {"Normal", HOST_NOT_VECTOR, ORV_AO(normalIn)},
-};
-constexpr fw::ConnectorSpec kOutputs[] = {
-    {"Color", HOST_NOT_COLOR, ORV_AO(colorOut)},
-    {"Scalar", HOST_NOT_SCALAR, ORV_AO(scalarOut)},
-};
-
-#define ORV_AO_PARAM(id, label, dataType, envType, member, ...) \
-    fw::param(id, label, dataType, envType, FW_PARAM_FIELDS(AmbientOcclusion, member), __VA_ARGS__)
-// A colour mode, its colour and its brightness, whose channel and input are
-// named after the colour.
-#define ORV_AO_COLOR_ROWS(first, name, member, red, green, blue)                                 \
-    fw::setting((first), "Color Mode", "iChoice", ORV_AO(member##ColorMode), kCustom),           \
-        ORV_AO_PARAM((first) + 1, name " Color", "color-env", HOST_VP_COLOR, member##Color, red, \
-                     green, blue)                                                                \
-            .gatedBy(name " Color"),                                                             \
-        ORV_AO_PARAM((first) + 2, "Brightness", "percent-env", HOST_VP_PERCENT,                  \
-                     member##Brightness, 1.0)                                                    \
-            .channelNamed(name " Brightness")                                                    \
-            .gatedBy(name " Brightness")
-constexpr fw::ValueRow kValues[] = {
-    fw::setting(kModeId, "Mode", "iChoice", ORV_AO(mode), kRandomLayout),
-    fw::setting(kSamplesId, "Samples", "integer", ORV_AO(samples), 27).gatedBy("Samples"),
-    fw::setting(kPolar1Id, "Polar Samples 1", "integer", ORV_AO(polar1), 3).gatedBy("Polar 1"),
-    fw::setting(kPolar2Id, "Polar Samples 2", "integer", ORV_AO(polar2), 9).gatedBy("Polar 2"),
-    ORV_AO_PARAM(kJitterAngleId, "Jitter Angle", "angle-env", HOST_VP_ANGLE, jitterAngle,
-                 0.3490658503988659)
-        .gatedBy("Jitter Angle"),
-    ORV_AO_PARAM(kConeAngleId, "Cone Angle", "angle-env", HOST_VP_ANGLE, coneAngle,
-                 1.5707963267948966)
-        .gatedBy("Cone Angle"),
-    fw::setting(kRangedId, "Ranged", "iBoolean", ORV_AO(ranged), 1),
-    ORV_AO_PARAM(kMaxId, "Max", "distance-env", HOST_VP_DIST, max, 5.0).gatedBy("Max"),
-    ORV_AO_PARAM(kShiftId, "Shift", "float-env", HOST_VP_FLOAT, shift, 0.0).gatedBy("Shift"),
-    fw::setting(kClampLowId, "Clamp", "iBoolean", ORV_AO(clampLow), 0),
-    ORV_AO_PARAM(kLowId, "Low", "float-env", HOST_VP_FLOAT, low, 0.0).gatedBy("Low"),
-    fw::setting(kClampHighId, "Clamp", "iBoolean", ORV_AO(clampHigh), 0),
-    ORV_AO_PARAM(kHighId, "High", "float-env", HOST_VP_FLOAT, high, 1.0).gatedBy("High"),
-    ORV_AO_PARAM(kOffsetId, "Offset", "distance-env", HOST_VP_DIST, offset, 0.0).gatedBy("Offset"),
-    fw::setting(kSampleDepthId, "Sample Depth", "integer", ORV_AO(sampleDepth), 0)
-        .gatedBy("Sample Depth"),
-    ORV_AO_COLOR_ROWS(kSrfColorModeId, "Srf", srf, 1.0, 1.0, 1.0),
-    ORV_AO_COLOR_ROWS(kBgColorModeId, "Bg", bg, 1.0, 1.0, 1.0),
-    ORV_AO_COLOR_ROWS(kOccColorModeId, "Occ", occ, 0.0, 0.0, 0.0),
-    ORV_AO_COLOR_ROWS(kLimitColorModeId, "Limit", limit, 0.0, 0.0, 0.0),
-};
-#undef ORV_AO_COLOR_ROWS
-#undef ORV_AO_PARAM
-#undef ORV_AO
-FW_CHECK_VALUES(AmbientOcclusion, kValues, kInputs);
-constexpr auto kDataDescription = fw::dataDescription(kValues);
 
 const char *const kLayoutChoices[] = {"Random", "Polar", nullptr};
 const char *const kTracedColorChoices[] = {"Custom", "Backdrop", "Trace", nullptr};

@@ -51,53 +51,6 @@ fw::Vec3 bellTilt(int thread) {
     return g;
 }
 
-void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutputID,
-                        HostNodeValue value) {
-    const auto *node = static_cast<const GaussianRefractions *>(instance);
-    const fw::Inputs inputs(&node->base, sample);
-    const fw::Vec3 tint = inputs.triple(node->colorIn, node->color);
-    // A shadow ray passes, filtered by the tint when there is one.
-    if (sample->flags & HOST_SAMPLE_SHADOW) {
-        const fw::Vec3 filter = node->tint ? tint : fw::Vec3{1.0, 1.0, 1.0};
-        fw::setOutput(&node->base, value, filter.data());
-        return;
-    }
-    const double seamAngle = inputs.scalar(node->angleIn, node->seamAngle);
-    const double index = inputs.scalar(node->iorIn, node->index);
-    const double blur = inputs.scalar(node->blurIn, node->blur);
-    const std::int32_t samples = inputs.integer(node->samplesIn, node->samples);
-    const std::int32_t depth = inputs.integer(node->depthIn, node->blurDepth);
-    const fw::Vec3 normal = inputs.triple(
-        node->normalIn,
-        {sample->shadingNormal[0], sample->shadingNormal[1], sample->shadingNormal[2]});
-
-    const BlurFrame frame = blurFrame(*sample, normal);
-    const fw::Vec3 origin{sample->worldPosition[0], sample->worldPosition[1],
-                          sample->worldPosition[2]};
-    HostImageID image = nullptr;
-    if (node->mode > kTraceAndBackdrop && node->imageIndex > 0)
-        image = imageAtIndex(imageServices.images, node->imageIndex);
-    const int count = blurSampleCount(blur, samples, depth, sample->flags, sample->bounces);
-    const BlurSampling sampling{node->mode,
-                                sample,
-                                &backdrop,
-                                &imageServices,
-                                image,
-                                seamAngle,
-                                blurModeWord(blur, HOST_TRACE_REFRACTION)};
-
-    fw::Vec3 sum{0.0, 0.0, 0.0};
-    for (int i = 0; i < count; ++i) {
-        const fw::Vec3 g = bellTilt(sample->threadIndex);
-        const fw::Vec3 t = perturbedNormal(frame.normal, g[0], g[1], g[2], blur);
-        const BentRay ray = bendRay(frame.incoming, t, sample->refractionIndex, index);
-        sum += blurSampleColor(sampling, origin, ray.direction, ray.index);
-    }
-    fw::Vec3 result = sum * (1.0 / count);
-    if (node->tint) result = result * tint;
-    fw::setOutput(&node->base, value, result.data());
-}
-
 constexpr double kGrey = 0.78431;
 
 enum Id : std::uint32_t {
@@ -127,7 +80,7 @@ constexpr fw::ConnectorSpec kOutputs[] = {
 };
 
 using R = GaussianRefractions;
-constexpr fw::ValueRow kValues[] = {
+constexpr fw::ValueRow kRows[] = {
     fw::setting(kMode, "Mode", "iPopChoice", offsetof(R, mode), kTraceAndBackdrop),
     fw::setting(kImage, "Image", "iPopChoice", offsetof(R, imageIndex), 0),
     fw::param(kSeamAngle, "Image Seam Angle", "angle-env", HOST_VP_ANGLE,
@@ -138,14 +91,14 @@ constexpr fw::ValueRow kValues[] = {
         .gatedBy("IOR"),
     fw::setting(kTint, "Tint Refractions", "iBoolean", offsetof(R, tint), 0),
     fw::param(kColor, "Color", "color-env", HOST_VP_COLOR, FW_PARAM_FIELDS(R, color), kGrey, kGrey,
-              kGrey)
-        .gatedBy("Color"),
+              kGrey),
     fw::param(kBlur, "Refraction Blur", "percent-env", HOST_VP_PERCENT, FW_PARAM_FIELDS(R, blur),
               0.0)
         .gatedBy("Blur"),
-    fw::setting(kSamples, "Samples", "integer", offsetof(R, samples), 8).gatedBy("Samples"),
-    fw::setting(kDepth, "Blur Depth", "integer", offsetof(R, blurDepth), 0).gatedBy("Blur Depth"),
+    fw::setting(kSamples, "Samples", "integer", offsetof(R, samples), 8),
+    fw::setting(kDepth, "Blur Depth", "integer", offsetof(R, blurDepth), 0),
 };
+constexpr auto kValues = fw::withGates(kRows, kInputs);
 FW_CHECK_VALUES(GaussianRefractions, kValues, kInputs);
 constexpr auto kDataDescription = fw::dataDescription(kValues);
 
@@ -181,6 +134,53 @@ int acquireServices(HostServiceLookup lookup) {
     if (const int code = acquireImageServices(lookup, imageServices); code != HOST_AFUNC_OK)
         return code;
     return acquireBackdrop(lookup, backdrop);
+}
+
+void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutputID,
+                        HostNodeValue value) {
+    const auto *node = static_cast<const GaussianRefractions *>(instance);
+    const fw::Inputs inputs(&node->base, sample);
+    const fw::Vec3 tint = inputs.triple(fw::valueRow(kValues, kColor));
+    // A shadow ray passes, filtered by the tint when there is one.
+    if (sample->flags & HOST_SAMPLE_SHADOW) {
+        const fw::Vec3 filter = node->tint ? tint : fw::Vec3{1.0, 1.0, 1.0};
+        fw::setOutput(&node->base, value, filter.data());
+        return;
+    }
+    const double seamAngle = inputs.scalar(fw::valueRow(kValues, kSeamAngle));
+    const double index = inputs.scalar(fw::valueRow(kValues, kIndex));
+    const double blur = inputs.scalar(fw::valueRow(kValues, kBlur));
+    const std::int32_t samples = inputs.integer(fw::valueRow(kValues, kSamples));
+    const std::int32_t depth = inputs.integer(fw::valueRow(kValues, kDepth));
+    const fw::Vec3 normal = inputs.triple(
+        node->normalIn,
+        {sample->shadingNormal[0], sample->shadingNormal[1], sample->shadingNormal[2]});
+
+    const BlurFrame frame = blurFrame(*sample, normal);
+    const fw::Vec3 origin{sample->worldPosition[0], sample->worldPosition[1],
+                          sample->worldPosition[2]};
+    HostImageID image = nullptr;
+    if (node->mode > kTraceAndBackdrop && node->imageIndex > 0)
+        image = imageAtIndex(imageServices.images, node->imageIndex);
+    const int count = blurSampleCount(blur, samples, depth, sample->flags, sample->bounces);
+    const BlurSampling sampling{node->mode,
+                                sample,
+                                &backdrop,
+                                &imageServices,
+                                image,
+                                seamAngle,
+                                blurModeWord(blur, HOST_TRACE_REFRACTION)};
+
+    fw::Vec3 sum{0.0, 0.0, 0.0};
+    for (int i = 0; i < count; ++i) {
+        const fw::Vec3 g = bellTilt(sample->threadIndex);
+        const fw::Vec3 t = perturbedNormal(frame.normal, g[0], g[1], g[2], blur);
+        const BentRay ray = bendRay(frame.incoming, t, sample->refractionIndex, index);
+        sum += blurSampleColor(sampling, origin, ray.direction, ray.index);
+    }
+    fw::Vec3 result = sum * (1.0 / count);
+    if (node->tint) result = result * tint;
+    fw::setOutput(&node->base, value, result.data());
 }
 
 }  // namespace

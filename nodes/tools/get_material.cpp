@@ -109,9 +109,10 @@ constexpr fw::ConnectorSpec kOutputs[] = {
 };
 
 // The slot is an int, but choosing it also records the store's id.
-constexpr fw::ValueRow kValues[] = {
+constexpr fw::ValueRow kRows[] = {
     fw::custom(kSlot, "Slot", "integer", "iPopChoice"),
 };
+constexpr auto kValues = fw::withGates(kRows, {});
 FW_CHECK_VALUES(GetMaterial, kValues, std::span<const fw::ConnectorSpec>());
 constexpr auto kDataDescription = fw::dataDescription(kValues);
 

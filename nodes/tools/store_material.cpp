@@ -99,9 +99,10 @@ constexpr fw::ConnectorSpec kOutputs[] = {
     {"Integer", HOST_NOT_INTEGER, offsetof(StoreMaterial, integer)},
 };
 
-constexpr fw::ValueRow kValues[] = {
+constexpr fw::ValueRow kRows[] = {
     fw::custom(kName, "Name", "string", "string"),
 };
+constexpr auto kValues = fw::withGates(kRows, kInputs);
 FW_CHECK_VALUES(StoreMaterial, kValues, kInputs);
 constexpr auto kDataDescription = fw::dataDescription(kValues);
 

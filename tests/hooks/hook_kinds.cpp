@@ -46,13 +46,14 @@ enum Id : std::uint32_t { kMode = 0x8001, kName, kSlot, kA, kB };
 
 constexpr fw::ConnectorSpec kNamedInputs[] = {{"A", HOST_NOT_SCALAR, offsetof(Named, aIn)}};
 constexpr fw::ConnectorSpec kNamedOutputs[] = {{"Out", HOST_NOT_SCALAR, offsetof(Named, out)}};
-constexpr fw::ValueRow kNamedValues[] = {
+constexpr fw::ValueRow kNamedRows[] = {
     fw::setting(kMode, "Mode", "integer", offsetof(Named, mode), 1),
     fw::custom(kName, "Name", "string", "string"),
     fw::custom(kSlot, "Slot", "integer", "integer"),
-    fw::param(kA, "A", "float-env", HOST_VP_FLOAT, FW_PARAM_FIELDS(Named, a), 0.5).gatedBy("A"),
+    fw::param(kA, "A", "float-env", HOST_VP_FLOAT, FW_PARAM_FIELDS(Named, a), 0.5),
     fw::param(kB, "B", "color-env", HOST_VP_COLOR, FW_PARAM_FIELDS(Named, b), 0.1, 0.2, 0.3),
 };
+constexpr auto kNamedValues = fw::withGates(kNamedRows, kNamedInputs);
 FW_CHECK_VALUES(Named, kNamedValues, kNamedInputs);
 constexpr auto kNamedDescription = fw::dataDescription(kNamedValues);
 constexpr std::uint32_t kNamedParamOrder[] = {kB, kA};
@@ -113,9 +114,10 @@ struct Failing {
 void HOST_CALL evaluateNothing(HostInstance, HostSample *, HostNodeOutputID, HostNodeValue) {}
 
 constexpr fw::ConnectorSpec kFailingOutputs[] = {{"Out", HOST_NOT_SCALAR, offsetof(Failing, out)}};
-constexpr fw::ValueRow kFailingValues[] = {
+constexpr fw::ValueRow kFailingRows[] = {
     fw::param(0x8001, "A", "float-env", HOST_VP_FLOAT, FW_PARAM_FIELDS(Failing, a), 1.0),
 };
+constexpr auto kFailingValues = fw::withGates(kFailingRows, {});
 FW_CHECK_VALUES(Failing, kFailingValues, std::span<const fw::ConnectorSpec>());
 
 HostError failEarly(fw::NodeBase *, void *) {
