@@ -146,6 +146,48 @@ constexpr void forEachSetting(const NodeKind &kind, Visit &&visit) {
         if (row.isSetting()) visit(row);
 }
 
+namespace check {
+
+constexpr int timesIn(std::span<const std::uint32_t> order, std::uint32_t id) {
+    int times = 0;
+    for (std::uint32_t entry : order)
+        times += entry == id ? 1 : 0;
+    return times;
+}
+
+// What a kind saves and the order its vparms are made in leave nothing out
+// and say nothing twice: every setting and parameter once in the save
+// order, the kind's own items exactly when it has hooks to save and load
+// them, every parameter once in the parameter order, and no other id.
+constexpr bool ordersComplete(const NodeKind &kind) {
+    const bool ownItems = kind.hooks.saveItems || kind.hooks.loadItems;
+    if (ownItems && !(kind.hooks.saveItems && kind.hooks.loadItems)) return false;
+    if (kind.hooks.save || kind.hooks.load) return !ownItems;  // the kind saves its own way
+    if (kind.saveOrder.empty()) {
+        if (ownItems) return false;
+    } else {
+        if (timesIn(kind.saveOrder, kKindItems) != (ownItems ? 1 : 0)) return false;
+        for (std::uint32_t id : kind.saveOrder) {
+            const ValueRow *row = findRow(kind.values, id);
+            if (id != kKindItems && (!row || (!row->isSetting() && !row->isParam()))) return false;
+        }
+        for (const ValueRow &row : kind.values)
+            if ((row.isSetting() || row.isParam()) && timesIn(kind.saveOrder, row.id) != 1)
+                return false;
+    }
+    if (!kind.paramOrder.empty()) {
+        for (std::uint32_t id : kind.paramOrder) {
+            const ValueRow *row = findRow(kind.values, id);
+            if (!row || !row->isParam()) return false;
+        }
+        for (const ValueRow &row : kind.values)
+            if (row.isParam() && timesIn(kind.paramOrder, row.id) != 1) return false;
+    }
+    return true;
+}
+
+}  // namespace check
+
 // Typed access to a record field by offset.
 template <typename T>
 inline T &field(NodeBase *node, Offset offset) {
@@ -157,3 +199,9 @@ inline const T &field(const NodeBase *node, Offset offset) {
 }
 
 }  // namespace fw
+
+// The compile-time checks of a whole kind, after its definition.
+#define FW_CHECK_KIND(kind)                                                              \
+    static_assert(fw::check::ordersComplete(kind),                                       \
+                  "a setting or parameter is missing from the save or parameter order, " \
+                  "or is there twice, or the kind's own items are saved without hooks")

@@ -131,6 +131,7 @@ struct ConnectorSpec {
 // ---- Lookups ----
 
 void gateSpelledLikeItsLabel();  // not constexpr, as above
+void gateNamesAnotherValuesInput();
 
 // The rows with each value's input resolved: the one named by gatedBy, or
 // else the input named like the value's label, if the kind has one.
@@ -142,6 +143,10 @@ consteval std::array<ValueRow, N> withGates(const ValueRow (&rows)[N],
         gated[i] = rows[i];
         if (rows[i].gate && std::string_view(rows[i].gate) == rows[i].label)
             gateSpelledLikeItsLabel();
+        // An input named like another value stands in for that value.
+        for (std::size_t j = 0; rows[i].gate && j < N; ++j)
+            if (j != i && std::string_view(rows[i].gate) == rows[j].label)
+                gateNamesAnotherValuesInput();
         const char *name = rows[i].gate ? rows[i].gate : rows[i].label;
         for (const ConnectorSpec &input : inputs) {
             if (!name || std::string_view(input.name) != name) continue;

@@ -91,7 +91,8 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
 
 }  // namespace
 
-extern const fw::NodeKind kCounter = memoryKind<Counter, &Counter::counts>(
+extern constexpr fw::NodeKind kCounter = memoryKind<Counter, &Counter::counts>(
     "Counter", kValues, kInputs, kOutputs, kDataDescription.data(), kHints, &services, evaluate);
+FW_CHECK_KIND(kCounter);
 
 }  // namespace orv

@@ -75,7 +75,7 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
 
 }  // namespace
 
-extern const fw::NodeKind kDecayColor = fw::nodeKind<DecayColor>({
+extern constexpr fw::NodeKind kDecayColor = fw::nodeKind<DecayColor>({
     .channelGroup = "Exponential Decay (Color)",
     .setsPreviewType = true,
     .values = kValues,
@@ -86,5 +86,6 @@ extern const fw::NodeKind kDecayColor = fw::nodeKind<DecayColor>({
     .services = &services,
     .evaluate = evaluate,
 });
+FW_CHECK_KIND(kDecayColor);
 
 }  // namespace orv

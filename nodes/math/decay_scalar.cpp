@@ -67,7 +67,7 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
 
 }  // namespace
 
-extern const fw::NodeKind kDecayScalar = fw::nodeKind<DecayScalar>({
+extern constexpr fw::NodeKind kDecayScalar = fw::nodeKind<DecayScalar>({
     .channelGroup = "Exponential Decay (Scalar)",
     .setsPreviewType = true,
     .values = kValues,
@@ -78,5 +78,6 @@ extern const fw::NodeKind kDecayScalar = fw::nodeKind<DecayScalar>({
     .services = &services,
     .evaluate = evaluate,
 });
+FW_CHECK_KIND(kDecayScalar);
 
 }  // namespace orv

@@ -73,7 +73,8 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
 
 }  // namespace
 
-extern const fw::NodeKind kHoldValue = memoryKind<HoldValue, &HoldValue::held>(
+extern constexpr fw::NodeKind kHoldValue = memoryKind<HoldValue, &HoldValue::held>(
     "Hold Value", kValues, kInputs, kOutputs, kDataDescription.data(), kHints, &services, evaluate);
+FW_CHECK_KIND(kHoldValue);
 
 }  // namespace orv

@@ -67,7 +67,7 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
 
 }  // namespace
 
-extern const fw::NodeKind kRandom = fw::nodeKind<Random>({
+extern constexpr fw::NodeKind kRandom = fw::nodeKind<Random>({
     .channelGroup = "Random",
     .setsPreviewType = true,
     .values = kValues,
@@ -79,5 +79,6 @@ extern const fw::NodeKind kRandom = fw::nodeKind<Random>({
     .evaluate = evaluate,
     .hooks = {.afterDefaults = afterDefaults},
 });
+FW_CHECK_KIND(kRandom);
 
 }  // namespace orv

@@ -50,7 +50,7 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
 
 }  // namespace
 
-extern const fw::NodeKind kSqrt = fw::nodeKind<Sqrt>({
+extern constexpr fw::NodeKind kSqrt = fw::nodeKind<Sqrt>({
     .channelGroup = "Sqrt",
     .setsPreviewType = true,
     .values = kValues,
@@ -61,5 +61,6 @@ extern const fw::NodeKind kSqrt = fw::nodeKind<Sqrt>({
     .services = &services,
     .evaluate = evaluate,
 });
+FW_CHECK_KIND(kSqrt);
 
 }  // namespace orv

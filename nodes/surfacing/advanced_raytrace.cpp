@@ -187,7 +187,7 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
 
 }  // namespace
 
-extern const fw::NodeKind kAdvancedRayTrace = fw::nodeKind<AdvancedRayTrace>({
+extern constexpr fw::NodeKind kAdvancedRayTrace = fw::nodeKind<AdvancedRayTrace>({
     .channelGroup = "Advanced RayTrace",
     .setsPreviewType = true,
     .values = kValues,
@@ -199,5 +199,6 @@ extern const fw::NodeKind kAdvancedRayTrace = fw::nodeKind<AdvancedRayTrace>({
     .evaluate = evaluate,
     .hooks = {.load = load, .save = save},
 });
+FW_CHECK_KIND(kAdvancedRayTrace);
 
 }  // namespace orv

@@ -541,7 +541,7 @@ fw::KindServices services;
 
 }  // namespace
 
-extern const fw::NodeKind kAmbientOcclusion = fw::nodeKind<AmbientOcclusion>({
+extern constexpr fw::NodeKind kAmbientOcclusion = fw::nodeKind<AmbientOcclusion>({
     .channelGroup = "Ambient Occlusion",
     .setsPreviewType = false,
     .values = kValues,
@@ -553,5 +553,6 @@ extern const fw::NodeKind kAmbientOcclusion = fw::nodeKind<AmbientOcclusion>({
     .evaluate = evaluate,
     .hooks = {.acquireServices = acquireServices, .afterDefaults = afterDefaults},
 });
+FW_CHECK_KIND(kAmbientOcclusion);
 
 }  // namespace orv

@@ -175,7 +175,7 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
 
 }  // namespace
 
-extern const fw::NodeKind kGaussianReflections = fw::nodeKind<GaussianReflections>({
+extern constexpr fw::NodeKind kGaussianReflections = fw::nodeKind<GaussianReflections>({
     .channelGroup = "Gaussian Reflections",
     .values = kValues,
     .paramOrder = kParamOrder,
@@ -192,5 +192,8 @@ extern const fw::NodeKind kGaussianReflections = fw::nodeKind<GaussianReflection
               .renderStart = imagePopupRenderStart<kPopup>,
               .afterPanelCreated = imagePopupAfterPanelCreated<kPopup>},
 });
+FW_CHECK_KIND(kGaussianReflections);
+static_assert(savesImageReference<kPopup>(kGaussianReflections),
+              "the image reference is not saved where the popup puts it");
 
 }  // namespace orv

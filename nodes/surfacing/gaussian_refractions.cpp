@@ -185,7 +185,7 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
 
 }  // namespace
 
-extern const fw::NodeKind kGaussianRefractions = fw::nodeKind<GaussianRefractions>({
+extern constexpr fw::NodeKind kGaussianRefractions = fw::nodeKind<GaussianRefractions>({
     .channelGroup = "Gaussian Refractions",
     .values = kValues,
     .paramOrder = kParamOrder,
@@ -202,5 +202,8 @@ extern const fw::NodeKind kGaussianRefractions = fw::nodeKind<GaussianRefraction
               .renderStart = imagePopupRenderStart<kPopup>,
               .afterPanelCreated = imagePopupAfterPanelCreated<kPopup>},
 });
+FW_CHECK_KIND(kGaussianRefractions);
+static_assert(savesImageReference<kPopup>(kGaussianRefractions),
+              "the image reference is not saved where the popup puts it");
 
 }  // namespace orv

@@ -104,4 +104,14 @@ void imagePopupAfterPanelCreated(fw::NodeBase *node) {
     popupAfterPanelCreated(Popup, node);
 }
 
+// A kind with an image popup saves and loads its image reference through
+// the popup's hooks, where its own items stand in its save order.
+template <const ImagePopup &Popup>
+constexpr bool savesImageReference(const fw::NodeKind &kind) {
+    return kind.hooks.saveItems == &imagePopupSaveItems<Popup> &&
+           kind.hooks.loadItems == &imagePopupLoadItems<Popup> &&
+           fw::check::timesIn(kind.saveOrder, fw::kKindItems) == 1 &&
+           fw::check::ordersComplete(kind);
+}
+
 }  // namespace orv

@@ -222,7 +222,7 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
 
 }  // namespace
 
-extern const fw::NodeKind kPixelImage = fw::nodeKind<PixelImage>({
+extern constexpr fw::NodeKind kPixelImage = fw::nodeKind<PixelImage>({
     .channelGroup = "PixelImage",
     .values = kValues,
     .saveOrder = kSaveOrder,
@@ -238,5 +238,8 @@ extern const fw::NodeKind kPixelImage = fw::nodeKind<PixelImage>({
               .renderStart = imagePopupRenderStart<kPopup>,
               .afterPanelCreated = imagePopupAfterPanelCreated<kPopup>},
 });
+FW_CHECK_KIND(kPixelImage);
+static_assert(savesImageReference<kPopup>(kPixelImage),
+              "the image reference is not saved where the popup puts it");
 
 }  // namespace orv

@@ -67,7 +67,7 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
 
 }  // namespace
 
-extern const fw::NodeKind kRayShade = fw::nodeKind<RayShade>({
+extern constexpr fw::NodeKind kRayShade = fw::nodeKind<RayShade>({
     .channelGroup = "RayShade",
     .setsPreviewType = true,
     .values = kValues,
@@ -78,5 +78,6 @@ extern const fw::NodeKind kRayShade = fw::nodeKind<RayShade>({
     .services = &services,
     .evaluate = evaluate,
 });
+FW_CHECK_KIND(kRayShade);
 
 }  // namespace orv

@@ -241,7 +241,7 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
 
 }  // namespace
 
-extern const fw::NodeKind kTakeSamples = fw::nodeKind<TakeSamples>({
+extern constexpr fw::NodeKind kTakeSamples = fw::nodeKind<TakeSamples>({
     .channelGroup = "Take Samples",
     .setsPreviewType = false,
     .values = kValues,
@@ -252,5 +252,6 @@ extern const fw::NodeKind kTakeSamples = fw::nodeKind<TakeSamples>({
     .services = &services,
     .evaluate = evaluate,
 });
+FW_CHECK_KIND(kTakeSamples);
 
 }  // namespace orv

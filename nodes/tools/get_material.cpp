@@ -127,7 +127,7 @@ fw::KindServices services;
 
 }  // namespace
 
-extern const fw::NodeKind kGetMaterial = fw::nodeKind<GetMaterial>({
+extern constexpr fw::NodeKind kGetMaterial = fw::nodeKind<GetMaterial>({
     .values = kValues,
     .outputs = kOutputs,
     .dataDescription = kDataDescription.data(),
@@ -147,5 +147,6 @@ extern const fw::NodeKind kGetMaterial = fw::nodeKind<GetMaterial>({
             .leavesNewTime = true,
         },
 });
+FW_CHECK_KIND(kGetMaterial);
 
 }  // namespace orv

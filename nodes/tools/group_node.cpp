@@ -180,7 +180,7 @@ const HostPanelHint kHints[] = {
 
 }  // namespace
 
-extern const fw::NodeKind kGroupNode = fw::nodeKind<GroupNode>({
+extern constexpr fw::NodeKind kGroupNode = fw::nodeKind<GroupNode>({
     .outputs = kOutputs,
     .dataDescription = kDataDescription,
     .hints = kHints,
@@ -199,5 +199,6 @@ extern const fw::NodeKind kGroupNode = fw::nodeKind<GroupNode>({
             .beforeDestroy = beforeDestroy,
         },
 });
+FW_CHECK_KIND(kGroupNode);
 
 }  // namespace orv

@@ -116,7 +116,7 @@ fw::KindServices services;
 
 }  // namespace
 
-extern const fw::NodeKind kStoreMaterial = fw::nodeKind<StoreMaterial>({
+extern constexpr fw::NodeKind kStoreMaterial = fw::nodeKind<StoreMaterial>({
     .values = kValues,
     .inputs = kInputs,
     .outputs = kOutputs,
@@ -136,5 +136,6 @@ extern const fw::NodeKind kStoreMaterial = fw::nodeKind<StoreMaterial>({
             .leavesNewTime = true,
         },
 });
+FW_CHECK_KIND(kStoreMaterial);
 
 }  // namespace orv

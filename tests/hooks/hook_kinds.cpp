@@ -131,7 +131,7 @@ fw::KindServices earlyServices, lateServices;
 
 }  // namespace
 
-extern const fw::NodeKind kNamedKind = fw::nodeKind<Named>({
+extern constexpr fw::NodeKind kNamedKind = fw::nodeKind<Named>({
     .channelGroup = "Named",
     .setsPreviewType = false,
     .values = kNamedValues,
@@ -149,8 +149,9 @@ extern const fw::NodeKind kNamedKind = fw::nodeKind<Named>({
               .loadItems = loadItems,
               .leavesNewTime = true},
 });
+FW_CHECK_KIND(kNamedKind);
 
-extern const fw::NodeKind kFailEarly = fw::nodeKind<Failing>({
+extern constexpr fw::NodeKind kFailEarly = fw::nodeKind<Failing>({
     .channelGroup = "Fail Early",
     .setsPreviewType = false,
     .values = kFailingValues,
@@ -161,8 +162,9 @@ extern const fw::NodeKind kFailEarly = fw::nodeKind<Failing>({
     .evaluate = evaluateNothing,
     .hooks = {.afterDefaults = failEarly},
 });
+FW_CHECK_KIND(kFailEarly);
 
-extern const fw::NodeKind kFailLate = fw::nodeKind<Failing>({
+extern constexpr fw::NodeKind kFailLate = fw::nodeKind<Failing>({
     .channelGroup = "Fail Late",
     .setsPreviewType = false,
     .values = kFailingValues,
@@ -173,6 +175,7 @@ extern const fw::NodeKind kFailLate = fw::nodeKind<Failing>({
     .evaluate = evaluateNothing,
     .hooks = {.afterConnectors = failLate},
 });
+FW_CHECK_KIND(kFailLate);
 
 namespace {
 
