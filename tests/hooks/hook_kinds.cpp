@@ -2,7 +2,8 @@
 // not: a create that fails early or late, custom panel values (a name kept
 // as text, a choice that also records a second field), a save order that
 // differs from the creation order with the kind's own item between the
-// settings and the vparms, and a new-time slot left to the host.
+// settings and the vparms, a new-time slot left to the host, and a save and
+// load that leave their blocks unbalanced.
 #include <cstddef>
 #include <cstring>
 
@@ -129,6 +130,48 @@ HostError failLate(fw::NodeBase *, void *) {
 
 fw::KindServices earlyServices, lateServices;
 
+// A kind whose save and load leave their block as its saved mode says:
+// 0 ended once, 1 left open, 2 ended twice.
+struct Unbalanced {
+    fw::NodeBase base;
+    std::int32_t mode;
+    HostNodeOutputID out;
+};
+
+constexpr fw::ConnectorSpec kUnbalancedOutputs[] = {
+    {"Out", HOST_NOT_SCALAR, offsetof(Unbalanced, out)}};
+constexpr fw::ValueRow kUnbalancedRows[] = {
+    fw::setting(0x8001, "Mode", "integer", offsetof(Unbalanced, mode), 0),
+};
+constexpr auto kUnbalancedValues = fw::withGates(kUnbalancedRows, {});
+FW_CHECK_VALUES(Unbalanced, kUnbalancedValues, std::span<const fw::ConnectorSpec>());
+constexpr HostBlockIdent kUnbalancedBlock[] = {{HOST_ID4('M', 'O', 'D', 'E'), "Mode"},
+                                               {0, nullptr}};
+
+template <typename State, typename End>
+void endAsTheModeSays(std::int32_t mode, const State *state, End end) {
+    if (mode != 1) end(state);
+    if (mode == 2) end(state);
+}
+
+HostError saveUnbalanced(fw::NodeBase *node, const HostSaveState *state) {
+    const std::int32_t mode = reinterpret_cast<Unbalanced *>(node)->mode;
+    state->beginBlock(state->writeData, kUnbalancedBlock, 0);
+    fw::saveInt16(state, mode);
+    endAsTheModeSays(mode, state, [](const HostSaveState *s) { s->endBlock(s->writeData); });
+    return nullptr;
+}
+
+HostError loadUnbalanced(fw::NodeBase *node, const HostLoadState *state) {
+    if (!state->findBlock(state->readData, kUnbalancedBlock)) return nullptr;
+    std::int32_t &mode = reinterpret_cast<Unbalanced *>(node)->mode;
+    fw::loadInt16(state, mode);
+    endAsTheModeSays(mode, state, [](const HostLoadState *s) { s->endBlock(s->readData); });
+    return nullptr;
+}
+
+fw::KindServices unbalancedServices;
+
 }  // namespace
 
 extern constexpr fw::NodeKind kNamedKind = fw::nodeKind<Named>({
@@ -177,6 +220,15 @@ extern constexpr fw::NodeKind kFailLate = fw::nodeKind<Failing>({
 });
 FW_CHECK_KIND(kFailLate);
 
+extern constexpr fw::NodeKind kUnbalanced = fw::nodeKind<Unbalanced>({
+    .values = kUnbalancedValues,
+    .outputs = kUnbalancedOutputs,
+    .services = &unbalancedServices,
+    .evaluate = evaluateNothing,
+    .hooks = {.load = loadUnbalanced, .save = saveUnbalanced},
+});
+FW_CHECK_KIND(kUnbalanced);
+
 namespace {
 
 constexpr HostServerTag kTags[] = {{"Hook Kinds", HOST_SRVTAG_NODEGROUP}, {nullptr, 0}};
@@ -186,6 +238,7 @@ const HostServerRecord kServers[] = {
     {HOST_CLASS_NODE_INTERFACE, "Named", fw::panelActivation<kNamedKind>, kTags},
     {HOST_CLASS_NODE_HANDLER, "Fail Early", fw::handlerActivation<kFailEarly>, kTags},
     {HOST_CLASS_NODE_HANDLER, "Fail Late", fw::handlerActivation<kFailLate>, kTags},
+    {HOST_CLASS_NODE_HANDLER, "Unbalanced", fw::handlerActivation<kUnbalanced>, kTags},
     {nullptr, nullptr, nullptr, nullptr},
 };
 
