@@ -2,11 +2,10 @@
 #include <cstdlib>
 
 #include "lifecycle.h"
+#include "module_colors.h"
 
 namespace fw {
 namespace {
-
-constexpr int kNodeRed = 164, kNodeGreen = 50, kNodeBlue = 10;
 
 const char *const kAllocationFailed = "Couldn't allocate memory for instance.";
 
@@ -79,7 +78,7 @@ HostInstance createInstance(const NodeKind &kind, void *privateData, HostNodeID 
 
     const HandlerServices &services = kind.services->handler;
     if (kind.setsPreviewType) services.node->setNodePreviewType(hostNode, HOST_PREVIEW_SPHERE);
-    services.node->setNodeColor(hostNode, kNodeRed, kNodeGreen, kNodeBlue);
+    services.node->setNodeColor(hostNode, kNodeColor.red, kNodeColor.green, kNodeColor.blue);
 
     storeDefaults(kind, node);
     if (kind.hooks.afterDefaults)

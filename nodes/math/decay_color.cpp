@@ -6,6 +6,7 @@
 #include "framework/hints.h"
 #include "framework/inputs.h"
 #include "framework/lifecycle.h"
+#include "framework/module_colors.h"
 #include "nodes/node_kinds.h"
 
 namespace orv {
@@ -24,8 +25,6 @@ struct DecayColor {
     HostNodeOutputID out;
 };
 
-constexpr double kGrey = 0.78431;
-
 enum Id : std::uint32_t { kDistance = 0x8001, kNominal, kColor, kClamp };
 
 constexpr fw::ConnectorSpec kInputs[] = {
@@ -40,7 +39,7 @@ constexpr fw::ValueRow kRows[] = {
     fw::param(kNominal, "Nominal Distance", "distance-env", HOST_VP_DIST,
               FW_PARAM_FIELDS(DecayColor, nominal), 1.0),
     fw::param(kColor, "Color", "color-env", HOST_VP_COLOR, FW_PARAM_FIELDS(DecayColor, color),
-              kGrey, kGrey, kGrey),
+              fw::kDefaultGrey, fw::kDefaultGrey, fw::kDefaultGrey),
     fw::setting(kClamp, "Clamp", "iBoolean", offsetof(DecayColor, clamp), 1),
 };
 constexpr auto kValues = fw::withGates(kRows, kInputs);

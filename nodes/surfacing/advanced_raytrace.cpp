@@ -6,6 +6,7 @@
 #include "framework/hints.h"
 #include "framework/inputs.h"
 #include "framework/lifecycle.h"
+#include "framework/module_colors.h"
 #include "framework/persistence.h"
 #include "nodes/node_kinds.h"
 #include "trace_mode.h"
@@ -28,8 +29,6 @@ struct AdvancedRayTrace {
     HostNodeInputID positionIn, directionIn, etaIn, colorIn;
     HostNodeOutputID colorOut, lengthOut;
 };
-
-constexpr double kGrey = 0.78431;
 
 enum Id : std::uint32_t {
     kPosition = 0x8001,
@@ -70,7 +69,7 @@ constexpr fw::ValueRow kRows[] = {
               FW_PARAM_FIELDS(AdvancedRayTrace, eta), 1.0)
         .gatedBy("IOR"),
     fw::param(kColor, "Color", "color-env", HOST_VP_COLOR, FW_PARAM_FIELDS(AdvancedRayTrace, color),
-              kGrey, kGrey, kGrey),
+              fw::kDefaultGrey, fw::kDefaultGrey, fw::kDefaultGrey),
     fw::setting(kBackshade, "Backshade", "iBoolean", ORV_FLAG(backshade), 0),
     fw::setting(kBackdrop, "Backdrop", "iBoolean", ORV_FLAG(backdrop), 0),
     fw::setting(kObject, "Object", "iBoolean", ORV_FLAG(object), 0),
@@ -84,7 +83,9 @@ constexpr auto kDataDescription = fw::dataDescription(kValues);
 
 const char *const kModeChoices[] = {"Distance", "Reflection", "Refraction", "Dissolve",
                                     "Shadow",   "Occlusion",  "Backdrop",   nullptr};
-constexpr int kModeValues[] = {0, 1, 2, 3, 4, 5, 6};
+constexpr int kModeValues[] = {HOST_TRACE_DISTANCE, HOST_TRACE_REFLECTION, HOST_TRACE_REFRACTION,
+                               HOST_TRACE_DISSOLVE, HOST_TRACE_SHADOW,     HOST_TRACE_OCCLUSION,
+                               HOST_TRACE_BACKDROP};
 
 const HostPanelHint kHints[] = {
     FW_HINT_BEGIN(kAdvancedRayTrace),

@@ -19,7 +19,8 @@ namespace {
 
 constexpr std::uint32_t kCreateSeed = 3;
 constexpr double kTwoPi = 6.283185307179586;
-constexpr std::uint32_t kTraceMode = 0x40000001u;  // "Reflection" as a sampled ray
+// Rays that bring back a colour see it as a blurred reflection would.
+constexpr std::uint32_t kTraceMode = HOST_TRACE_REFLECTION | HOST_TRACE_SAMPLED;
 
 enum Layout { kRandomLayout = 0, kPolarLayout = 1 };
 enum ColorMode { kCustom = 0, kBackdrop = 1, kTrace = 2 };

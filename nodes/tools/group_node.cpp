@@ -9,6 +9,7 @@
 #include "framework/hints.h"
 #include "framework/inputs.h"
 #include "framework/lifecycle.h"
+#include "framework/module_colors.h"
 #include "nodes/node_kinds.h"
 #include "nodes/tools/group_defaults.h"
 
@@ -58,7 +59,7 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
 
 // The colour the nested editor previews its graph with.
 void HOST_CALL previewColor(void *handle, HostSample *sample, double color[3]) {
-    color[0] = color[1] = color[2] = kGroupGrey;
+    color[0] = color[1] = color[2] = fw::kDefaultGrey;
     const auto *node = static_cast<const GroupNode *>(editors().userData(handle));
     if (node) services.handler.input->evaluate(node->rootInputs[0], sample, color);
 }
@@ -101,7 +102,7 @@ HostError beforeOutputs(fw::NodeBase *base, void *) {
     node->group = envelopes->createGroup(own, "Group Node");
     editor.setChanGroup(node->editor, own);
     node->root = editor.rootNode(node->editor);
-    nodes.setNodeColor(node->root, 164, 50, 10);
+    nodes.setNodeColor(node->root, fw::kNodeColor.red, fw::kNodeColor.green, fw::kNodeColor.blue);
     editor.setUserDataCallback(node->editor, userDataOf);
     editor.setExtentCallback(node->editor, extentOf);
     for (int kind = 0; kind < kGroupValueKinds; ++kind)
