@@ -136,7 +136,7 @@ void gateNamesAnotherValuesInput();
 // The rows with each value's input resolved: the one named by gatedBy, or
 // else the input named like the value's label, if the kind has one.
 template <std::size_t N>
-consteval std::array<ValueRow, N> withGates(const ValueRow (&rows)[N],
+consteval std::array<ValueRow, N> withGates(const std::array<ValueRow, N> &rows,
                                             std::span<const ConnectorSpec> inputs) {
     std::array<ValueRow, N> gated{};
     for (std::size_t i = 0; i < N; ++i) {
@@ -155,6 +155,11 @@ consteval std::array<ValueRow, N> withGates(const ValueRow (&rows)[N],
         }
     }
     return gated;
+}
+template <std::size_t N>
+consteval std::array<ValueRow, N> withGates(const ValueRow (&rows)[N],
+                                            std::span<const ConnectorSpec> inputs) {
+    return withGates(std::to_array(rows), inputs);
 }
 
 constexpr const ValueRow *findRow(std::span<const ValueRow> rows, std::uint32_t id) {
