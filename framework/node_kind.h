@@ -10,7 +10,7 @@
 #include <type_traits>
 
 #include "hostapi/hostapi.h"
-#include "services.h"
+#include "kind_services.h"
 #include "value_row.h"
 
 namespace fw {
