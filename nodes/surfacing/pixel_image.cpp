@@ -37,8 +37,20 @@ constexpr std::int32_t kLastTiling = 3;
 ImageServices imageServices;
 fw::KindServices services;
 
+enum Id : std::uint32_t {
+    kThumbnail = 0x8001,
+    kBgColor,
+    kImage,
+    kBlending,
+    kOpacity,
+    kUTiling,
+    kVTiling,
+    kX,
+    kY,
+};
+
 constexpr ImagePopup kPopup = {&imageServices, offsetof(PixelImage, popupItemCount),
-                               offsetof(PixelImage, imageIndex), 0x8003};
+                               offsetof(PixelImage, imageIndex), kImage};
 
 // The thumbnail: the selected image squeezed to the control's size, one
 // pixel read per point drawn; black without an image.
@@ -47,7 +59,8 @@ void HOST_CALL drawThumbnail(HostPanelID panel, std::uint32_t, HostDrawAreaID ar
     const HostXPanelFuncs *xpanel = services.panel.xpanel;
     if (!xpanel || !xpanel->drawFuncs) return;
     const HostPanelDrawFuncs &draw = *xpanel->drawFuncs;
-    const auto *selected = static_cast<const std::int32_t *>(xpanel->formGet(panel, 0x8003));
+    const auto *selected =
+        static_cast<const std::int32_t *>(xpanel->formGet(panel, kPopup.controlId));
     const HostImageList *images = imageServices.images;
     HostImageID image = selected && images ? imageAtIndex(images, *selected) : nullptr;
     int iw = 0, ih = 0;
@@ -71,17 +84,6 @@ void HOST_CALL drawThumbnail(HostPanelID panel, std::uint32_t, HostDrawAreaID ar
 
 // The thumbnail (0x8001) shows the image and holds no value: the values
 // begin at 0x8002.
-enum Id : std::uint32_t {
-    kThumbnail = 0x8001,
-    kBgColor,
-    kImage,
-    kBlending,
-    kOpacity,
-    kUTiling,
-    kVTiling,
-    kX,
-    kY,
-};
 
 constexpr fw::ConnectorSpec kInputs[] = {
     {"Bg Color", HOST_NOT_COLOR, offsetof(PixelImage, bgColorIn)},
