@@ -295,4 +295,25 @@ TEST_F(GoldenTest, GoldenValuesDifferFromTheDefaults) {
     EXPECT_EQ(ao.panel()->intValue(0x8019), 1);
 }
 
+// Every kind as it is made: its connectors with their types, and its panel
+// at the defaults with every choice text, pinned in one file, so that a
+// changed default, choice text or connector type shows as a difference.
+TEST_F(GoldenTest, EveryKindStartsAsItsGoldenFileSays) {
+    std::string made;
+    for (const auto &server : host.nodeServers()) {
+        host::ModuleNode &node = add(server->userName());
+        made += "== " + node.kindName() + "\nin:";
+        for (const auto &input : node.inputs())
+            made += " " + input->name + ":" + std::to_string(input->type);
+        made += "\nout:";
+        for (const auto &output : node.outputs())
+            made += " " + output->name + ":" + std::to_string(output->type);
+        made += "\n";
+        if (host::Panel *panel = node.panel()) made += panel->describe(0.0);
+    }
+    const std::filesystem::path file = std::filesystem::path(ORV_GOLDEN_DIR) / "new_nodes.txt";
+    if (updating()) writeFile(file, made);
+    EXPECT_EQ(made, readFile(file));
+}
+
 }  // namespace
