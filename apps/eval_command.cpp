@@ -10,11 +10,14 @@
 
 #include "host/base/error.h"
 #include "host/graph/value_slot.h"
-#include "host/raytracer/image_output.h"
-#include "host/raytracer/primary_spot.h"
+#include "host/raytracer/image.h"
 #include "host/services/sample.h"
 #include "node_setup.h"
+#ifdef ORV_WITH_RENDERER
+#include "host/raytracer/image_output.h"
+#include "host/raytracer/primary_spot.h"
 #include "traced_scene.h"
+#endif
 
 namespace app {
 namespace {
@@ -163,22 +166,32 @@ Run addEvalCommand(CLI::App &program, const Common &common) {
                               " needs a scene to fire into: add --scene FILE");
         if (!o.image.empty() && o.grid.empty())
             throw host::Error("--grid-image " + o.image + ": give the grid with --grid W,H");
+#ifdef ORV_WITH_RENDERER
         if (!o.image.empty()) render::checkImageOutput(o.image);
+#else
+        if (!o.image.empty())
+            throw host::Error("--grid-image " + o.image +
+                              ": this orvhost was built without the renderer, which writes images");
+        if (firesRay)
+            throw host::Error(std::string(o.pixel.empty() ? "--ray" : "--pixel") +
+                              ": this orvhost was built without the renderer, which fires rays");
+#endif
         std::pair<int, int> gridSize{0, 0};
         if (!o.grid.empty()) gridSize = wholePair(o.grid, "--grid", "W,H", 1);
 
         PreparedNode prepared = openScene(common, o.choice);
+        HostSample sample = spotFromOptions(o);
+        NodeChoice choice = o.choice;
+#ifdef ORV_WITH_RENDERER
         // With a scene the tracer serves the scene's backdrop even when no ray is fired.
         std::unique_ptr<TracedScene> traced;
         if (prepared.scene)
             traced = std::make_unique<TracedScene>(*prepared.host, *prepared.scene,
                                                    ImageSize{o.width, o.height}, 1);
 
-        HostSample sample = spotFromOptions(o);
         render::ThreadState thread;
         thread.index = o.thread;
         render::SpotContext context{traced ? &traced->tracer() : nullptr, &thread};
-        NodeChoice choice = o.choice;
         if (firesRay) {
             const render::Tracer &tracer = traced->tracer();
             render::Vec origin, direction;
@@ -211,6 +224,7 @@ Run addEvalCommand(CLI::App &program, const Common &common) {
                                   host::inQuotes(choice.graph));
             choice.graph = hitSurface;
         }
+#endif
         chooseNode(prepared, choice);
         host::OutputConnector &output = chooseOutput(*prepared.node, o.output);
 
@@ -245,6 +259,7 @@ Run addEvalCommand(CLI::App &program, const Common &common) {
                     for (int c = 0; c < channels; ++c)
                         image.pixel(x, y)[c] = static_cast<float>(value[c]);
                 }
+#ifdef ORV_WITH_RENDERER
             if (!o.image.empty()) {
                 render::ImageEncoding encoding;
                 encoding.linear = true;
@@ -252,6 +267,7 @@ Run addEvalCommand(CLI::App &program, const Common &common) {
                 render::writeImage(image, o.image, encoding);
                 if (!common.quiet) std::fprintf(stderr, "wrote %s\n", o.image.c_str());
             }
+#endif
         } else {
             for (int i = 0; i < o.count; ++i) {
                 HostSample spot = sample;
