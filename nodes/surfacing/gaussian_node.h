@@ -219,11 +219,7 @@ struct Node {
             .hints = hints,
             .services = &services,
             .evaluate = evaluate,
-            .hooks = {.acquireServices = acquireServices,
-                      .saveItems = imagePopupSaveItems<kPopup>,
-                      .loadItems = imagePopupLoadItems<kPopup>,
-                      .renderStart = imagePopupRenderStart<kPopup>,
-                      .afterPanelCreated = imagePopupAfterPanelCreated<kPopup>},
+            .hooks = imagePopupHooks<kPopup>(acquireServices),
         });
     }
 };

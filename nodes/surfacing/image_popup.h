@@ -104,6 +104,17 @@ void imagePopupAfterPanelCreated(fw::NodeBase *node) {
     popupAfterPanelCreated(Popup, node);
 }
 
+// The hooks of a kind with an image popup, whose activation asks for its
+// services through acquire.
+template <const ImagePopup &Popup>
+constexpr fw::NodeHooks imagePopupHooks(int (*acquire)(HostServiceLookup)) {
+    return {.acquireServices = acquire,
+            .saveItems = imagePopupSaveItems<Popup>,
+            .loadItems = imagePopupLoadItems<Popup>,
+            .renderStart = imagePopupRenderStart<Popup>,
+            .afterPanelCreated = imagePopupAfterPanelCreated<Popup>};
+}
+
 // A kind with an image popup saves and loads its image reference through
 // the popup's hooks, where its own items stand in its save order.
 template <const ImagePopup &Popup>

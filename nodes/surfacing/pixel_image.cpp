@@ -234,11 +234,7 @@ extern constexpr fw::NodeKind kPixelImage = fw::nodeKind<PixelImage>({
     .hints = kHints,
     .services = &services,
     .evaluate = evaluate,
-    .hooks = {.acquireServices = acquireServices,
-              .saveItems = imagePopupSaveItems<kPopup>,
-              .loadItems = imagePopupLoadItems<kPopup>,
-              .renderStart = imagePopupRenderStart<kPopup>,
-              .afterPanelCreated = imagePopupAfterPanelCreated<kPopup>},
+    .hooks = imagePopupHooks<kPopup>(acquireServices),
 });
 FW_CHECK_KIND(kPixelImage);
 static_assert(savesImageReference<kPopup>(kPixelImage),
