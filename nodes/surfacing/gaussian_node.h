@@ -157,24 +157,26 @@ struct Node {
         return acquireBackdrop(lookup, backdrop);
     }
 
-    static consteval const fw::ValueRow &row(std::uint32_t id) { return fw::valueRow(kValues, id); }
+    // The row of a value, for evaluate to read it through.
+    template <std::uint32_t Id>
+    static constexpr const fw::ValueRow &kRow = fw::valueRow(kValues, Id);
 
     static void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutputID,
                                    HostNodeValue value) {
         const auto *node = static_cast<const R *>(instance);
         const fw::Inputs inputs(&node->base, sample);
         if (sample->flags & HOST_SAMPLE_SHADOW) {
-            const fw::Vec3 seen = Traits::shadowed(inputs, *node, row(I::kColor));
+            const fw::Vec3 seen = Traits::shadowed(inputs, *node, kRow<I::kColor>);
             fw::setOutput(&node->base, value, seen.data());
             return;
         }
-        const fw::Vec3 tint = inputs.triple(row(I::kColor));
-        const double seamAngle = inputs.scalar(row(I::kSeamAngle));
+        const fw::Vec3 tint = inputs.triple(kRow<I::kColor>);
+        const double seamAngle = inputs.scalar(kRow<I::kSeamAngle>);
         double index = sample->refractionIndex;
-        if constexpr (kRefracts) index = inputs.scalar(row(I::kIndex));
-        const double blur = inputs.scalar(row(I::kBlur));
-        const std::int32_t samples = inputs.integer(row(I::kSamples));
-        const std::int32_t depth = inputs.integer(row(I::kDepth));
+        if constexpr (kRefracts) index = inputs.scalar(kRow<I::kIndex>);
+        const double blur = inputs.scalar(kRow<I::kBlur>);
+        const std::int32_t samples = inputs.integer(kRow<I::kSamples>);
+        const std::int32_t depth = inputs.integer(kRow<I::kDepth>);
         const fw::Vec3 normal = inputs.triple(
             node->normalIn,
             {sample->shadingNormal[0], sample->shadingNormal[1], sample->shadingNormal[2]});
