@@ -1,10 +1,8 @@
 // Ambient Occlusion: fires rays into a cone around a normal and turns their
 // hit distances into how much of the cone is blocked. "Color" mixes per-ray
 // colours by that amount; "Scalar" is the average unblocked share.
-#include <cmath>
-#include <cstddef>
-
 #include <algorithm>
+#include <cstddef>
 
 #include "framework/hints.h"
 #include "framework/inputs.h"
@@ -17,11 +15,10 @@ namespace orv {
 namespace {
 
 constexpr std::uint32_t kCreateSeed = 3;
-using occlusion::kBackdrop;
+
 using occlusion::kCustom;
 using occlusion::kPolarLayout;
 using occlusion::kRandomLayout;
-using occlusion::kTrace;
 using occlusion::limitColor;
 using occlusion::Settings;
 
