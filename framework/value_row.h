@@ -265,11 +265,14 @@ constexpr bool gatesNameInputs(std::span<const ValueRow> rows,
                                std::span<const ConnectorSpec> inputs) {
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (!rows[i].gate) continue;
-        const ConnectorSpec *input = nullptr;
-        for (const ConnectorSpec &candidate : inputs)
-            if (same(candidate.name, rows[i].gate)) input = &candidate;
-        if (!input || input->handle != rows[i].input || !inputFits(rows[i], input->type))
-            return false;
+        // Found by index: a sanitizer build cannot compare an address with
+        // null at compile time where the inputs belong to a template.
+        std::size_t found = inputs.size();
+        for (std::size_t k = 0; k < inputs.size(); ++k)
+            if (same(inputs[k].name, rows[i].gate)) found = k;
+        if (found == inputs.size()) return false;
+        const ConnectorSpec &input = inputs[found];
+        if (input.handle != rows[i].input || !inputFits(rows[i], input.type)) return false;
         for (std::size_t j = 0; j < i; ++j)
             if (same(rows[j].gate, rows[i].gate)) return false;
     }

@@ -38,7 +38,7 @@ const HostPanelHint kHints[] = {
 extern constexpr fw::NodeKind kGaussianReflections = G::kind(kHints);
 FW_CHECK_VALUES(G::R, G::kValues, G::kInputs);
 FW_CHECK_KIND(kGaussianReflections);
-static_assert(savesImageReference<G::kPopup>(kGaussianReflections),
+static_assert(savesImageReference(kGaussianReflections),
               "the image reference is not saved where the popup puts it");
 
 }  // namespace orv

@@ -42,7 +42,7 @@ const HostPanelHint kHints[] = {
 extern constexpr fw::NodeKind kGaussianRefractions = G::kind(kHints);
 FW_CHECK_VALUES(G::R, G::kValues, G::kInputs);
 FW_CHECK_KIND(kGaussianRefractions);
-static_assert(savesImageReference<G::kPopup>(kGaussianRefractions),
+static_assert(savesImageReference(kGaussianRefractions),
               "the image reference is not saved where the popup puts it");
 
 }  // namespace orv

@@ -115,13 +115,10 @@ constexpr fw::NodeHooks imagePopupHooks(int (*acquire)(HostServiceLookup)) {
             .afterPanelCreated = imagePopupAfterPanelCreated<Popup>};
 }
 
-// A kind with an image popup saves and loads its image reference through
-// the popup's hooks, where its own items stand in its save order.
-template <const ImagePopup &Popup>
+// A kind with an image popup saves its image reference where its own items
+// stand in its save order (its hooks, imagePopupHooks, put it there).
 constexpr bool savesImageReference(const fw::NodeKind &kind) {
-    return kind.hooks.saveItems == &imagePopupSaveItems<Popup> &&
-           kind.hooks.loadItems == &imagePopupLoadItems<Popup> &&
-           fw::check::timesIn(kind.saveOrder, fw::kKindItems) == 1 &&
+    return fw::check::timesIn(kind.saveOrder, fw::kKindItems) == 1 &&
            fw::check::ordersComplete(kind);
 }
 

@@ -237,7 +237,7 @@ extern constexpr fw::NodeKind kPixelImage = fw::nodeKind<PixelImage>({
     .hooks = imagePopupHooks<kPopup>(acquireServices),
 });
 FW_CHECK_KIND(kPixelImage);
-static_assert(savesImageReference<kPopup>(kPixelImage),
+static_assert(savesImageReference(kPixelImage),
               "the image reference is not saved where the popup puts it");
 
 }  // namespace orv
