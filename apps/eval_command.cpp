@@ -10,11 +10,14 @@
 
 #include "host/base/error.h"
 #include "host/graph/value_slot.h"
-#include "host/raytracer/image_output.h"
-#include "host/raytracer/primary_spot.h"
+#include "host/raytracer/image.h"
 #include "host/services/sample.h"
 #include "node_setup.h"
+#ifdef ORV_WITH_RENDERER
+#include "host/raytracer/image_output.h"
+#include "host/raytracer/primary_spot.h"
 #include "traced_scene.h"
+#endif
 
 namespace app {
 namespace {
@@ -168,23 +171,33 @@ Run addEvalCommand(CLI::App &program, const Common &common) {
                               " needs a scene to fire into: add --scene FILE");
         if (!o.image.empty() && o.grid.empty())
             throw host::Error("--grid-image " + o.image + ": give the grid with --grid W,H");
+#ifdef ORV_WITH_RENDERER
         if (!o.image.empty()) render::checkImageOutput(o.image);
+#else
+        if (!o.image.empty())
+            throw host::Error("--grid-image " + o.image +
+                              ": this orvhost was built without the renderer, which writes images");
+        if (firesRay)
+            throw host::Error(std::string(o.pixel.empty() ? "--ray" : "--pixel") +
+                              ": this orvhost was built without the renderer, which fires rays");
+#endif
         std::pair<int, int> gridSize{0, 0};
         if (!o.grid.empty()) gridSize = wholePair(o.grid, "--grid", "W,H", 1);
 
         PreparedNode prepared = openScene(common, o.choice);
         if (prepared.scene) prepared.scene->checkEvaluable();
+        HostSample sample = spotFromOptions(o);
+        NodeChoice choice = o.choice;
+#ifdef ORV_WITH_RENDERER
         // With a scene the tracer serves the scene's backdrop even when no ray is fired.
         std::unique_ptr<TracedScene> traced;
         if (prepared.scene)
             traced = std::make_unique<TracedScene>(*prepared.host, *prepared.scene,
                                                    ImageSize{o.width, o.height}, 1);
 
-        HostSample sample = spotFromOptions(o);
         render::ThreadState thread;
         thread.index = o.thread;
         render::SpotContext context{traced ? &traced->tracer() : nullptr, &thread};
-        NodeChoice choice = o.choice;
         if (firesRay) {
             const render::Tracer &tracer = traced->tracer();
             render::Vec origin, direction;
@@ -217,6 +230,7 @@ Run addEvalCommand(CLI::App &program, const Common &common) {
                                   host::inQuotes(choice.graph));
             choice.graph = hitSurface;
         }
+#endif
         chooseNode(prepared, choice);
         host::OutputConnector &output = chooseOutput(*prepared.node, o.output);
 
@@ -266,6 +280,7 @@ Run addEvalCommand(CLI::App &program, const Common &common) {
         host::checkDepthLimit(prepared.node->name());
         reportHeaviestEvaluation();
         if (reportEvaluationsCutOff(cutBefore)) return 1;
+#ifdef ORV_WITH_RENDERER
         if (!o.image.empty()) {
             render::ImageEncoding encoding;
             encoding.linear = true;
@@ -273,6 +288,7 @@ Run addEvalCommand(CLI::App &program, const Common &common) {
             render::writeImage(image, o.image, encoding);
             if (!common.quiet) std::fprintf(stderr, "wrote %s\n", o.image.c_str());
         }
+#endif
         if (std::fwrite(lines.data(), 1, lines.size(), stdout) != lines.size() ||
             std::fflush(stdout) != 0)
             throw host::Error("writing the values to standard output failed");

@@ -3,7 +3,7 @@
 // one whole entry, so a kind's hint list reads as its panel does.
 #pragma once
 
-#include "hostapi/panel.h"
+#include "hostapi/xpanel.h"
 
 #define FW_WORD(value) HOST_HINT_WORD(value)
 #define FW_CALLBACK(function) reinterpret_cast<HostPanelHint>(function)

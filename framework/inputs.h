@@ -21,7 +21,15 @@ constexpr int clampChoice(std::int32_t value, int count) {
 class Inputs {
   public:
     Inputs(const NodeBase *node, HostSample *sample)
-        : funcs_(node->kind->services->handler.input), sample_(sample) {}
+        : node_(node), funcs_(node->kind->services->handler.input), sample_(sample) {}
+
+    // A value as evaluation sees it: the record's setting or cached
+    // parameter, replaced by the row's input when that is connected. The row
+    // names both, so a value cannot be read from another value's input.
+    double scalar(const ValueRow &row) const { return read<double>(row); }
+    std::int32_t integer(const ValueRow &row) const { return read<std::int32_t>(row); }
+    Vec3 triple(const ValueRow &row) const { return read<Vec3>(row); }
+    int choice(const ValueRow &row, int count) const { return clampChoice(integer(row), count); }
 
     double scalar(HostNodeInputID input, double value) const {
         funcs_->evaluate(input, sample_, &value);
@@ -44,6 +52,14 @@ class Inputs {
     bool connected(HostNodeInputID input) const { return funcs_->check(input) != 0; }
 
   private:
+    template <typename T>
+    T read(const ValueRow &row) const {
+        T value = field<T>(node_, row.offset);
+        if (row.input) funcs_->evaluate(field<HostNodeInputID>(node_, row.input), sample_, &value);
+        return value;
+    }
+
+    const NodeBase *node_;
     const HostNodeInputFuncs *funcs_;
     HostSample *sample_;
 };

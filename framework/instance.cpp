@@ -2,11 +2,10 @@
 #include <cstdlib>
 
 #include "lifecycle.h"
+#include "module_colors.h"
 
 namespace fw {
 namespace {
-
-constexpr int kNodeRed = 164, kNodeGreen = 50, kNodeBlue = 10;
 
 const char *const kAllocationFailed = "Couldn't allocate memory for instance.";
 
@@ -45,11 +44,15 @@ void destroyVParms(NodeBase *node) {
     });
 }
 
-void createConnectors(const NodeKind &kind, NodeBase *node) {
+void createInputs(const NodeKind &kind, NodeBase *node) {
     const HandlerServices &services = kind.services->handler;
     for (const ConnectorSpec &input : kind.inputs)
         field<HostNodeInputID>(node, input.handle) =
             services.input->create(node->node, input.type, input.name, inputEvent);
+}
+
+void createOutputs(const NodeKind &kind, NodeBase *node) {
+    const HandlerServices &services = kind.services->handler;
     for (const ConnectorSpec &output : kind.outputs)
         field<HostNodeOutputID>(node, output.handle) =
             services.output->create(node->node, output.type, output.name);
@@ -75,7 +78,7 @@ HostInstance createInstance(const NodeKind &kind, void *privateData, HostNodeID 
 
     const HandlerServices &services = kind.services->handler;
     if (kind.setsPreviewType) services.node->setNodePreviewType(hostNode, HOST_PREVIEW_SPHERE);
-    services.node->setNodeColor(hostNode, kNodeRed, kNodeGreen, kNodeBlue);
+    services.node->setNodeColor(hostNode, kNodeColor.red, kNodeColor.green, kNodeColor.blue);
 
     storeDefaults(kind, node);
     if (kind.hooks.afterDefaults)
@@ -87,12 +90,16 @@ HostInstance createInstance(const NodeKind &kind, void *privateData, HostNodeID 
         node->group =
             services.envelope->createGroup(services.node->chanGroup(hostNode), kind.channelGroup);
     if (envelopes) createVParms(kind, node);
-    createConnectors(kind, node);
-    if (kind.hooks.afterConnectors) {
-        if (HostError text = kind.hooks.afterConnectors(node, privateData)) {
-            destroyVParms(node);
-            return failCreate(node, text, error);
-        }
+    createInputs(kind, node);
+    HostError text =
+        kind.hooks.beforeOutputs ? kind.hooks.beforeOutputs(node, privateData) : nullptr;
+    if (!text) {
+        createOutputs(kind, node);
+        if (kind.hooks.afterConnectors) text = kind.hooks.afterConnectors(node, privateData);
+    }
+    if (text) {
+        destroyVParms(node);
+        return failCreate(node, text, error);
     }
     return node;
 }
@@ -114,7 +121,7 @@ HostError HOST_CALL copyInstance(HostInstance toInstance, HostInstance fromInsta
         field<std::int32_t>(to, setting.offset) = field<std::int32_t>(from, setting.offset);
     });
     // A vparm whose creation failed has nothing to copy to or from.
-    forEachParam(kind, [&](const ValueRow &param) {
+    forEachSavedParam(kind, [&](const ValueRow &param) {
         HostVParmID target = field<HostVParmID>(to, param.handle);
         HostVParmID source = field<HostVParmID>(from, param.handle);
         if (target && source) handlerServices(to).vparm->copy(target, source);
@@ -124,7 +131,7 @@ HostError HOST_CALL copyInstance(HostInstance toInstance, HostInstance fromInsta
 }
 
 void refreshCachedValues(NodeBase *node, double time) {
-    forEachParam(*node->kind, [&](const ValueRow &param) {
+    forEachSavedParam(*node->kind, [&](const ValueRow &param) {
         if (HostVParmID handle = field<HostVParmID>(node, param.handle))
             handlerServices(node).vparm->getVal(handle, time, nullptr,
                                                 &field<double>(node, param.offset));

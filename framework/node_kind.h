@@ -10,7 +10,7 @@
 #include <type_traits>
 
 #include "hostapi/hostapi.h"
-#include "services.h"
+#include "kind_services.h"
 #include "value_row.h"
 
 namespace fw {
@@ -45,6 +45,10 @@ struct NodeHooks {
     // create: the vparms are destroyed and the record freed (beforeDestroy
     // does not run; the hook undoes its own work).
     HostError (*afterConnectors)(NodeBase *node, void *privateData) = nullptr;
+    // Between the inputs and the outputs of create, for a kind whose outputs
+    // must not exist unless the step succeeds; fails create as afterConnectors
+    // does, before any output is made.
+    HostError (*beforeOutputs)(NodeBase *node, void *privateData) = nullptr;
     // Panel get and set of the kind's custom values (strings, a choice that
     // sets more than one field); ids without a row never reach them.
     void *(*panelGet)(NodeBase *node, std::uint32_t valueId) = nullptr;
@@ -123,12 +127,70 @@ constexpr void forEachParam(const NodeKind &kind, Visit &&visit) {
         if (const ValueRow *row = findRow(kind.values, id)) visit(*row);
 }
 
+// Calls visit(row) for each parameter in the order its vparm is saved, which
+// is also the order copy and new-time take them in.
+template <typename Visit>
+constexpr void forEachSavedParam(const NodeKind &kind, Visit &&visit) {
+    if (kind.saveOrder.empty()) {
+        forEachParam(kind, visit);
+        return;
+    }
+    for (std::uint32_t id : kind.saveOrder)
+        if (const ValueRow *row = findRow(kind.values, id); row && row->isParam()) visit(*row);
+}
+
 // Calls visit(row) for each int setting in row order.
 template <typename Visit>
 constexpr void forEachSetting(const NodeKind &kind, Visit &&visit) {
     for (const ValueRow &row : kind.values)
         if (row.isSetting()) visit(row);
 }
+
+namespace check {
+
+constexpr int timesIn(std::span<const std::uint32_t> order, std::uint32_t id) {
+    int times = 0;
+    for (std::uint32_t entry : order)
+        times += entry == id ? 1 : 0;
+    return times;
+}
+
+// Whether id is a setting or parameter row of the kind (a parameter only,
+// when asked). By index rather than findRow: a sanitizer build cannot
+// compare an address with null at compile time where the rows belong to a
+// template.
+constexpr bool isSettingOrParam(const NodeKind &kind, std::uint32_t id, bool paramOnly = false) {
+    for (std::size_t i = 0; i < kind.values.size(); ++i)
+        if (kind.values[i].id == id)
+            return kind.values[i].isParam() || (!paramOnly && kind.values[i].isSetting());
+    return false;
+}
+
+// What a kind saves and the order its vparms are made in leave nothing out
+// and say nothing twice: every setting and parameter once in the save
+// order, the kind's own items at most once, every parameter once in the
+// parameter order, and no other id. (Whether the hooks are there is not
+// asked: a sanitizer build cannot compare a template's address with null at
+// compile time. The image kinds take theirs as one set, imagePopupHooks.)
+constexpr bool ordersComplete(const NodeKind &kind) {
+    if (!kind.saveOrder.empty()) {
+        if (timesIn(kind.saveOrder, kKindItems) > 1) return false;
+        for (std::uint32_t id : kind.saveOrder)
+            if (id != kKindItems && !isSettingOrParam(kind, id)) return false;
+        for (const ValueRow &row : kind.values)
+            if ((row.isSetting() || row.isParam()) && timesIn(kind.saveOrder, row.id) != 1)
+                return false;
+    }
+    if (!kind.paramOrder.empty()) {
+        for (std::uint32_t id : kind.paramOrder)
+            if (!isSettingOrParam(kind, id, true)) return false;
+        for (const ValueRow &row : kind.values)
+            if (row.isParam() && timesIn(kind.paramOrder, row.id) != 1) return false;
+    }
+    return true;
+}
+
+}  // namespace check
 
 // Typed access to a record field by offset.
 template <typename T>
@@ -141,3 +203,9 @@ inline const T &field(const NodeBase *node, Offset offset) {
 }
 
 }  // namespace fw
+
+// The compile-time checks of a whole kind, after its definition.
+#define FW_CHECK_KIND(kind)                                                              \
+    static_assert(fw::check::ordersComplete(kind),                                       \
+                  "a setting or parameter is missing from the save or parameter order, " \
+                  "or is there twice, or the kind's own items are saved twice")

@@ -8,12 +8,8 @@ namespace {
 
 // A value with an input behind it shows nothing while that input is connected.
 bool hiddenByConnection(const NodeBase *node, const ValueRow &row) {
-    if (!row.gate) return false;
-    for (const ConnectorSpec &input : node->kind->inputs)
-        if (check::same(input.name, row.gate))
-            return node->kind->services->handler.input->check(
-                       field<HostNodeInputID>(node, input.handle)) != 0;
-    return false;
+    return row.input &&
+           node->kind->services->handler.input->check(field<HostNodeInputID>(node, row.input)) != 0;
 }
 
 }  // namespace

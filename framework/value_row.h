@@ -1,9 +1,9 @@
 // One constant row per panel value: its id, label, data type, the control
-// that shows it, the record field it edits and the input whose connection
-// hides it. The data description, panel get and set, defaults, vparms,
-// copy, save and load are all made from these rows, and FW_CHECK_VALUES
-// rejects at compile time a row that contradicts itself or the kind's
-// inputs, so the tables cannot disagree.
+// that shows it, the record field it edits and the input that stands in for
+// it. The data description, panel get and set, defaults, vparms, copy, save,
+// load and evaluation's reading of the value are all made from these rows,
+// and FW_CHECK_VALUES rejects at compile time a row that contradicts itself
+// or the kind's inputs, so the tables cannot disagree.
 #pragma once
 
 #include <array>
@@ -50,10 +50,12 @@ struct ValueRow {
     int envType;          // HOST_VP_* of a parameter
     const char *channel;  // a parameter's channel name
     double defaults[3];   // a setting's default in [0]
-    const char *gate;     // input whose connection hides the value, or null
+    const char *gate;     // input that stands in for the value, or null
+    Offset input = 0;     // that input's handle in the record (withGates fills it)
 
-    // The input named gates this value: panel get shows nothing while it is
-    // connected.
+    // The input named stands in for this value where its name is not the
+    // value's label: evaluation reads the input over the value, and panel get
+    // shows nothing while it is connected.
     constexpr ValueRow gatedBy(const char *input) const {
         ValueRow row = *this;
         row.gate = input;
@@ -86,7 +88,8 @@ constexpr ValueRow setting(std::uint32_t id, const char *label, const char *cont
             0,
             nullptr,
             {static_cast<double>(defaultValue), 0.0, 0.0},
-            nullptr};
+            nullptr,
+            0};
 }
 
 // An envelope parameter; its channel is named after the label.
@@ -103,14 +106,16 @@ constexpr ValueRow param(std::uint32_t id, const char *label, const char *dataTy
             envType,
             label,
             {x, y, z},
-            nullptr};
+            nullptr,
+            0};
 }
 
 // A value the kind keeps its own way (a name, a choice that sets two fields).
 constexpr ValueRow custom(std::uint32_t id, const char *label, const char *dataType,
                           const char *controlType) {
-    return {id, label,   dataType,        controlType, ValueRow::Edits::Custom, 0, 0,
-            0,  nullptr, {0.0, 0.0, 0.0}, nullptr};
+    return {id,      label, dataType, controlType, ValueRow::Edits::Custom,
+            0,       0,     0,        nullptr,     {0.0, 0.0, 0.0},
+            nullptr, 0};
 }
 
 // The cached value and handle offsets of an envelope member and the
@@ -125,6 +130,38 @@ struct ConnectorSpec {
 
 // ---- Lookups ----
 
+void gateSpelledLikeItsLabel();  // not constexpr, as above
+void gateNamesAnotherValuesInput();
+
+// The rows with each value's input resolved: the one named by gatedBy, or
+// else the input named like the value's label, if the kind has one.
+template <std::size_t N>
+consteval std::array<ValueRow, N> withGates(const std::array<ValueRow, N> &rows,
+                                            std::span<const ConnectorSpec> inputs) {
+    std::array<ValueRow, N> gated{};
+    for (std::size_t i = 0; i < N; ++i) {
+        gated[i] = rows[i];
+        if (rows[i].gate && std::string_view(rows[i].gate) == rows[i].label)
+            gateSpelledLikeItsLabel();
+        // An input named like another value stands in for that value.
+        for (std::size_t j = 0; rows[i].gate && j < N; ++j)
+            if (j != i && std::string_view(rows[i].gate) == rows[j].label)
+                gateNamesAnotherValuesInput();
+        const char *name = rows[i].gate ? rows[i].gate : rows[i].label;
+        for (const ConnectorSpec &input : inputs) {
+            if (!name || std::string_view(input.name) != name) continue;
+            gated[i].gate = input.name;
+            gated[i].input = input.handle;
+        }
+    }
+    return gated;
+}
+template <std::size_t N>
+consteval std::array<ValueRow, N> withGates(const ValueRow (&rows)[N],
+                                            std::span<const ConnectorSpec> inputs) {
+    return withGates(std::to_array(rows), inputs);
+}
+
 constexpr const ValueRow *findRow(std::span<const ValueRow> rows, std::uint32_t id) {
     for (const ValueRow &row : rows)
         if (row.id == id) return &row;
@@ -135,7 +172,7 @@ void noValueRowHasThisId();  // not constexpr, as above
 
 // The row of an id, at compile time: an id without a row does not compile.
 template <std::size_t N>
-consteval const ValueRow &valueRow(const ValueRow (&rows)[N], std::uint32_t id) {
+consteval const ValueRow &valueRow(const std::array<ValueRow, N> &rows, std::uint32_t id) {
     for (const ValueRow &row : rows)
         if (row.id == id) return row;
     noValueRowHasThisId();
@@ -145,7 +182,8 @@ consteval const ValueRow &valueRow(const ValueRow (&rows)[N], std::uint32_t id) 
 // The data description the host is given: the rows' ids, labels and data
 // types, closed by an id of 0.
 template <std::size_t N>
-constexpr std::array<HostPanelDataDesc, N + 1> dataDescription(const ValueRow (&rows)[N]) {
+constexpr std::array<HostPanelDataDesc, N + 1> dataDescription(
+    const std::array<ValueRow, N> &rows) {
     std::array<HostPanelDataDesc, N + 1> entries{};
     for (std::size_t i = 0; i < N; ++i)
         entries[i] = {rows[i].id, rows[i].label, rows[i].dataType};
@@ -227,10 +265,14 @@ constexpr bool gatesNameInputs(std::span<const ValueRow> rows,
                                std::span<const ConnectorSpec> inputs) {
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (!rows[i].gate) continue;
-        const ConnectorSpec *input = nullptr;
-        for (const ConnectorSpec &candidate : inputs)
-            if (same(candidate.name, rows[i].gate)) input = &candidate;
-        if (!input || !inputFits(rows[i], input->type)) return false;
+        // Found by index: a sanitizer build cannot compare an address with
+        // null at compile time where the inputs belong to a template.
+        std::size_t found = inputs.size();
+        for (std::size_t k = 0; k < inputs.size(); ++k)
+            if (same(inputs[k].name, rows[i].gate)) found = k;
+        if (found == inputs.size()) return false;
+        const ConnectorSpec &input = inputs[found];
+        if (input.handle != rows[i].input || !inputFits(rows[i], input.type)) return false;
         for (std::size_t j = 0; j < i; ++j)
             if (same(rows[j].gate, rows[i].gate)) return false;
     }

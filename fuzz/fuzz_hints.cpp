@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "host/panel/panel.h"
-#include "hostapi/panel.h"
+#include "hostapi/xpanel.h"
 
 namespace {
 

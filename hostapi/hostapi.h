@@ -6,8 +6,8 @@
 #include "io.h"
 #include "module.h"
 #include "node.h"
-#include "panel.h"
 #include "platform.h"
 #include "vparm.h"
+#include "xpanel.h"
 
 #endif

@@ -30,6 +30,9 @@ class SaveState {
     virtual const HostSaveState *api() = 0;
     // Host-side writes of structured items (vparms, image references).
     virtual void writeEnvelope(const EnvelopeData &envelope) = 0;
+    // The first write that could not be made (a block ended twice, memory),
+    // or empty.
+    virtual const std::string &failure() const = 0;
 };
 
 class LoadState {
@@ -51,6 +54,7 @@ class TextSaveState final : public SaveState {
     ~TextSaveState() override;
     const HostSaveState *api() override;
     void writeEnvelope(const EnvelopeData &envelope) override;
+    const std::string &failure() const override;
     // The items written so far (blocks left open are closed in the result).
     nlohmann::json items() const;
 
@@ -79,6 +83,7 @@ class BinarySaveState final : public SaveState {
     ~BinarySaveState() override;
     const HostSaveState *api() override;
     void writeEnvelope(const EnvelopeData &envelope) override;
+    const std::string &failure() const override;
     std::vector<std::uint8_t> bytes() const;
 
   private:

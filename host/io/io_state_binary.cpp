@@ -347,6 +347,10 @@ void BinarySaveState::writeEnvelope(const EnvelopeData &envelope) {
     io::detail::writeEnvelope(impl_->core.writer, envelope);
 }
 
+const std::string &BinarySaveState::failure() const {
+    return impl_->core.writer.failure();
+}
+
 std::vector<std::uint8_t> BinarySaveState::bytes() const {
     const io::ItemWriter &writer = impl_->core.writer;
     if (!writer.failure().empty()) throw DataError(writer.failure());

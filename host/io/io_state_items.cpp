@@ -81,7 +81,10 @@ void ItemWriter::begin(const HostBlockIdent *ident, int mode) {
 }
 
 void ItemWriter::end() {
-    if (!open_.empty()) open_.pop_back();
+    if (open_.empty())
+        noteFailure("a block ended that was not begun");
+    else
+        open_.pop_back();
 }
 
 void ItemWriter::noteFailure(const char *what) {
@@ -339,7 +342,10 @@ std::uint32_t ItemReader::findBlock(const HostBlockIdent *list) {
 void ItemReader::endBlock() {
     // The enclosing level's cursor already stands past the block, so leaving
     // it skips whatever the loader did not read.
-    if (frames_.size() > 1) frames_.pop_back();
+    if (frames_.size() > 1)
+        frames_.pop_back();
+    else if (error_.empty())
+        fail("a block ended that was not found, at " + where());
 }
 
 }  // namespace host::io

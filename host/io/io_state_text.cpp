@@ -322,6 +322,10 @@ void TextSaveState::writeEnvelope(const EnvelopeData &envelope) {
     io::detail::writeEnvelope(impl_->core.writer, envelope);
 }
 
+const std::string &TextSaveState::failure() const {
+    return impl_->core.writer.failure();
+}
+
 nlohmann::json TextSaveState::items() const {
     const io::ItemWriter &writer = impl_->core.writer;
     if (!writer.failure().empty()) throw DataError(writer.failure());

@@ -66,14 +66,35 @@ void ModuleNode::copyFrom(const ModuleNode &source) {
         check(handler_->inst->copy(instance_, source.instance_), *this, "copy");
 }
 
+// A node leaves the blocks as it found them: one it left open would hold
+// whatever the scene writes or reads next. (A failed save or load may leave
+// its block open; its own error is reported first.)
+void ModuleNode::checkBlocks(const char *what, int before, int after) const {
+    if (after > before)
+        throw Error("node " + inQuotes(name()) + ": " + what + ": left " +
+                    std::to_string(after - before) + " block" + (after - before > 1 ? "s" : "") +
+                    " open");
+    if (after < before)
+        throw Error("node " + inQuotes(name()) + ": " + what + ": ended a block it did not begin");
+}
+
 void ModuleNode::save(SaveState &state) const {
-    if (handler_->inst->save) check(handler_->inst->save(instance_, state.api()), *this, "save");
+    const HostSaveState *api = state.api();
+    const int before = api->depth(api->writeData);
+    const std::string earlier = state.failure();
+    if (handler_->inst->save) check(handler_->inst->save(instance_, api), *this, "save");
+    if (state.failure() != earlier)
+        throw Error("node " + inQuotes(name()) + ": save: " + state.failure());
+    checkBlocks("save", before, api->depth(api->writeData));
 }
 
 void ModuleNode::load(LoadState &state) {
-    if (handler_->inst->load) check(handler_->inst->load(instance_, state.api()), *this, "load");
+    const HostLoadState *api = state.api();
+    const int before = api->depth(api->readData);
+    if (handler_->inst->load) check(handler_->inst->load(instance_, api), *this, "load");
     if (!state.error().empty())
         throw Error("node " + inQuotes(name()) + ": load: " + state.error());
+    checkBlocks("load", before, api->depth(api->readData));
 }
 
 }  // namespace host

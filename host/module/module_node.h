@@ -28,7 +28,8 @@ class ModuleNode final : public Node {
 
     // Copies another node's settings of the same kind into this one.
     void copyFrom(const ModuleNode &source);
-    // Throw Error with the module's error text, naming the node.
+    // Throw Error with the module's error text, naming the node, and when
+    // the node leaves a block open or ends one it did not begin.
     void save(SaveState &state) const;
     void load(LoadState &state);
 
@@ -37,6 +38,7 @@ class ModuleNode final : public Node {
   private:
     friend class Graph;
     ModuleNode(Graph &graph, std::string name, NodeServer &server);
+    void checkBlocks(const char *what, int before, int after) const;
 
     NodeServer *server_;
     const HostNodeHandler *handler_;

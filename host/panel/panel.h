@@ -19,8 +19,8 @@
 #include <string_view>
 #include <vector>
 
-#include "hostapi/panel.h"
 #include "hostapi/vparm.h"
+#include "hostapi/xpanel.h"
 
 namespace host {
 

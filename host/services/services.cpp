@@ -66,6 +66,8 @@ void *Services::lookup(const char *serviceName) {
         std::lock_guard lock(mutex_);
         requestLog_.emplace_back(name);
         if (withheld_.find(name) != withheld_.end()) return nullptr;
+        if (auto found = substitutes_.find(name); found != substitutes_.end())
+            return const_cast<void *>(found->second);
     }
     auto table = [](const void *pointer) { return const_cast<void *>(pointer); };
     if (name == HOST_NODEFUNCS_GLOBAL) return table(nodeFuncsService());
@@ -91,9 +93,15 @@ void Services::withhold(std::string serviceName) {
     withheld_.insert(std::move(serviceName));
 }
 
+void Services::substitute(std::string serviceName, const void *table) {
+    std::lock_guard lock(mutex_);
+    substitutes_[std::move(serviceName)] = table;
+}
+
 void Services::restoreAll() {
     std::lock_guard lock(mutex_);
     withheld_.clear();
+    substitutes_.clear();
 }
 
 std::vector<std::string> Services::requestLog() const {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <set>
 #include <string>
@@ -44,6 +45,9 @@ class Services {
 
     // Tests make a service missing, to see how a module copes.
     void withhold(std::string serviceName);
+    // Tests hand out a table of their own under a name (one that records the
+    // calls a module makes, or fails one of them); it must outlive the host.
+    void substitute(std::string serviceName, const void *table);
     void restoreAll();
 
     // "System ID": the kind of host in the top four bits, a serial below.
@@ -78,6 +82,7 @@ class Services {
     std::vector<std::string> requestLog_;
     std::vector<std::pair<std::string, HostInstance>> instanceUpdates_;
     std::set<std::string, std::less<>> withheld_;
+    std::map<std::string, const void *, std::less<>> substitutes_;
     std::uintptr_t systemId_ = HOST_SYSTEMID_INTERACTIVE | 1u;
     HostTimeInfo timeInfo_{};
     SceneSettings scene_;

@@ -90,7 +90,7 @@ fw::KindServices services;
 
 }  // namespace
 
-extern const fw::NodeKind kRenderInfo = fw::nodeKind<RenderInfo>({
+extern constexpr fw::NodeKind kRenderInfo = fw::nodeKind<RenderInfo>({
     .channelGroup = nullptr,
     .setsPreviewType = true,
     .outputs = kOutputs,
@@ -102,5 +102,6 @@ extern const fw::NodeKind kRenderInfo = fw::nodeKind<RenderInfo>({
               .renderStart = renderStart,
               .afterNewTime = afterNewTime},
 });
+FW_CHECK_KIND(kRenderInfo);
 
 }  // namespace orv

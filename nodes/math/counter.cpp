@@ -23,24 +23,6 @@ struct Counter {
     HostNodeOutputID out;
 };
 
-void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutputID,
-                        HostNodeValue value) {
-    auto *node = static_cast<Counter *>(instance);
-    const fw::Inputs inputs(&node->base, sample);
-    const int mode = inputs.choice(node->modeIn, node->mode, kModeCount);
-    const double start = inputs.scalar(node->startIn, node->start);
-    const double increase = inputs.scalar(node->increaseIn, node->increase);
-    const double a = inputs.scalar(node->aIn, node->a);
-    const double b = inputs.scalar(node->bIn, node->b);
-    // The count grows first and is tested after growing.
-    const double result = advance(node->counts.of(sample->threadIndex), start, a, watchesA(mode),
-                                  [&](double count, double previousA) {
-                                      count += increase;
-                                      return resets(mode, count, a, b, previousA) ? start : count;
-                                  });
-    fw::setOutput(&node->base, value, &result);
-}
-
 enum Id : std::uint32_t { kModeId = 0x8001, kStartId, kIncreaseId, kAId, kBId };
 
 constexpr fw::ConnectorSpec kInputs[] = {
@@ -51,18 +33,16 @@ constexpr fw::ConnectorSpec kInputs[] = {
     {"B", HOST_NOT_SCALAR, offsetof(Counter, bIn)},
 };
 constexpr fw::ConnectorSpec kOutputs[] = {{"Out", HOST_NOT_SCALAR, offsetof(Counter, out)}};
-constexpr fw::ValueRow kValues[] = {
-    fw::setting(kModeId, "Mode", "iPopChoice", offsetof(Counter, mode), kCounterEqualA)
-        .gatedBy("Mode"),
+constexpr fw::ValueRow kRows[] = {
+    fw::setting(kModeId, "Mode", "iPopChoice", offsetof(Counter, mode), kCounterEqualA),
     fw::param(kStartId, "Start Value", "float-env", HOST_VP_FLOAT, FW_PARAM_FIELDS(Counter, start),
-              0.0)
-        .gatedBy("Start Value"),
+              0.0),
     fw::param(kIncreaseId, "Increase Value", "float-env", HOST_VP_FLOAT,
-              FW_PARAM_FIELDS(Counter, increase), 1.0)
-        .gatedBy("Increase Value"),
-    fw::param(kAId, "A", "float-env", HOST_VP_FLOAT, FW_PARAM_FIELDS(Counter, a), 0.0).gatedBy("A"),
-    fw::param(kBId, "B", "float-env", HOST_VP_FLOAT, FW_PARAM_FIELDS(Counter, b), 0.0).gatedBy("B"),
+              FW_PARAM_FIELDS(Counter, increase), 1.0),
+    fw::param(kAId, "A", "float-env", HOST_VP_FLOAT, FW_PARAM_FIELDS(Counter, a), 0.0),
+    fw::param(kBId, "B", "float-env", HOST_VP_FLOAT, FW_PARAM_FIELDS(Counter, b), 0.0),
 };
+constexpr auto kValues = fw::withGates(kRows, kInputs);
 FW_CHECK_VALUES(Counter, kValues, kInputs);
 constexpr auto kDataDescription = fw::dataDescription(kValues);
 
@@ -91,9 +71,28 @@ const HostPanelHint kHints[] = {
     FW_HINT_FINISH,
 };
 
+void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutputID,
+                        HostNodeValue value) {
+    auto *node = static_cast<Counter *>(instance);
+    const fw::Inputs inputs(&node->base, sample);
+    const int mode = inputs.choice(fw::valueRow(kValues, kModeId), kModeCount);
+    const double start = inputs.scalar(fw::valueRow(kValues, kStartId));
+    const double increase = inputs.scalar(fw::valueRow(kValues, kIncreaseId));
+    const double a = inputs.scalar(fw::valueRow(kValues, kAId));
+    const double b = inputs.scalar(fw::valueRow(kValues, kBId));
+    // The count grows first and is tested after growing.
+    const double result = advance(node->counts.of(sample->threadIndex), start, a, watchesA(mode),
+                                  [&](double count, double previousA) {
+                                      count += increase;
+                                      return resets(mode, count, a, b, previousA) ? start : count;
+                                  });
+    fw::setOutput(&node->base, value, &result);
+}
+
 }  // namespace
 
-extern const fw::NodeKind kCounter = memoryKind<Counter, &Counter::counts>(
+extern constexpr fw::NodeKind kCounter = memoryKind<Counter, &Counter::counts>(
     "Counter", kValues, kInputs, kOutputs, kDataDescription.data(), kHints, &services, evaluate);
+FW_CHECK_KIND(kCounter);
 
 }  // namespace orv

@@ -6,6 +6,7 @@
 #include "framework/hints.h"
 #include "framework/inputs.h"
 #include "framework/lifecycle.h"
+#include "framework/module_colors.h"
 #include "nodes/node_kinds.h"
 
 namespace orv {
@@ -24,26 +25,6 @@ struct DecayColor {
     HostNodeOutputID out;
 };
 
-void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutputID,
-                        HostNodeValue value) {
-    const auto *node = static_cast<const DecayColor *>(instance);
-    const fw::Inputs inputs(&node->base, sample);
-    const double d = inputs.scalar(node->distanceIn, node->distance);
-    const double n = inputs.scalar(node->nominalIn, node->nominal);
-    fw::Vec3 c = inputs.triple(node->colorIn, node->color);
-    const double p = decay::exponent(d, n);
-    // 1 / (1 / c)^p rather than c^p, so that a zero channel underflows to the
-    // guarded tiny power instead of dividing by zero.
-    for (double &channel : c)
-        channel = decay::invertedPower(1.0 / channel, p);
-    if (node->clamp)
-        for (double &channel : c)
-            channel = decay::clampUnit(channel);
-    fw::setOutput(&node->base, value, c.data());
-}
-
-constexpr double kGrey = 0.78431;
-
 enum Id : std::uint32_t { kDistance = 0x8001, kNominal, kColor, kClamp };
 
 constexpr fw::ConnectorSpec kInputs[] = {
@@ -52,18 +33,16 @@ constexpr fw::ConnectorSpec kInputs[] = {
     {"Color", HOST_NOT_COLOR, offsetof(DecayColor, colorIn)},
 };
 constexpr fw::ConnectorSpec kOutputs[] = {{"Color", HOST_NOT_COLOR, offsetof(DecayColor, out)}};
-constexpr fw::ValueRow kValues[] = {
+constexpr fw::ValueRow kRows[] = {
     fw::param(kDistance, "Distance", "distance-env", HOST_VP_DIST,
-              FW_PARAM_FIELDS(DecayColor, distance), 1.0)
-        .gatedBy("Distance"),
+              FW_PARAM_FIELDS(DecayColor, distance), 1.0),
     fw::param(kNominal, "Nominal Distance", "distance-env", HOST_VP_DIST,
-              FW_PARAM_FIELDS(DecayColor, nominal), 1.0)
-        .gatedBy("Nominal Distance"),
+              FW_PARAM_FIELDS(DecayColor, nominal), 1.0),
     fw::param(kColor, "Color", "color-env", HOST_VP_COLOR, FW_PARAM_FIELDS(DecayColor, color),
-              kGrey, kGrey, kGrey)
-        .gatedBy("Color"),
+              fw::kDefaultGrey, fw::kDefaultGrey, fw::kDefaultGrey),
     fw::setting(kClamp, "Clamp", "iBoolean", offsetof(DecayColor, clamp), 1),
 };
+constexpr auto kValues = fw::withGates(kRows, kInputs);
 FW_CHECK_VALUES(DecayColor, kValues, kInputs);
 constexpr auto kDataDescription = fw::dataDescription(kValues);
 
@@ -75,9 +54,27 @@ const HostPanelHint kHints[] = {
 
 fw::KindServices services;
 
+void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutputID,
+                        HostNodeValue value) {
+    const auto *node = static_cast<const DecayColor *>(instance);
+    const fw::Inputs inputs(&node->base, sample);
+    const double d = inputs.scalar(fw::valueRow(kValues, kDistance));
+    const double n = inputs.scalar(fw::valueRow(kValues, kNominal));
+    fw::Vec3 c = inputs.triple(fw::valueRow(kValues, kColor));
+    const double p = decay::exponent(d, n);
+    // 1 / (1 / c)^p rather than c^p, so that a zero channel underflows to the
+    // guarded tiny power instead of dividing by zero.
+    for (double &channel : c)
+        channel = decay::invertedPower(1.0 / channel, p);
+    if (node->clamp)
+        for (double &channel : c)
+            channel = decay::clampUnit(channel);
+    fw::setOutput(&node->base, value, c.data());
+}
+
 }  // namespace
 
-extern const fw::NodeKind kDecayColor = fw::nodeKind<DecayColor>({
+extern constexpr fw::NodeKind kDecayColor = fw::nodeKind<DecayColor>({
     .channelGroup = "Exponential Decay (Color)",
     .setsPreviewType = true,
     .values = kValues,
@@ -88,5 +85,6 @@ extern const fw::NodeKind kDecayColor = fw::nodeKind<DecayColor>({
     .services = &services,
     .evaluate = evaluate,
 });
+FW_CHECK_KIND(kDecayColor);
 
 }  // namespace orv

@@ -24,18 +24,6 @@ struct DecayScalar {
     HostNodeOutputID out;
 };
 
-void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutputID,
-                        HostNodeValue value) {
-    const auto *node = static_cast<const DecayScalar *>(instance);
-    const fw::Inputs inputs(&node->base, sample);
-    const double d = inputs.scalar(node->distanceIn, node->distance);
-    const double n = inputs.scalar(node->nominalIn, node->nominal);
-    const double s = inputs.scalar(node->scalarIn, node->scalar);
-    double result = decay::invertedPower(s, decay::exponent(d, n));
-    if (node->clamp) result = decay::clampUnit(result);
-    fw::setOutput(&node->base, value, &result);
-}
-
 enum Id : std::uint32_t { kDistance = 0x8001, kNominal, kScalar, kClamp };
 
 constexpr fw::ConnectorSpec kInputs[] = {
@@ -44,18 +32,16 @@ constexpr fw::ConnectorSpec kInputs[] = {
     {"Scalar", HOST_NOT_SCALAR, offsetof(DecayScalar, scalarIn)},
 };
 constexpr fw::ConnectorSpec kOutputs[] = {{"Scalar", HOST_NOT_SCALAR, offsetof(DecayScalar, out)}};
-constexpr fw::ValueRow kValues[] = {
+constexpr fw::ValueRow kRows[] = {
     fw::param(kDistance, "Distance", "distance-env", HOST_VP_DIST,
-              FW_PARAM_FIELDS(DecayScalar, distance), 1.0)
-        .gatedBy("Distance"),
+              FW_PARAM_FIELDS(DecayScalar, distance), 1.0),
     fw::param(kNominal, "Nominal Distance", "distance-env", HOST_VP_DIST,
-              FW_PARAM_FIELDS(DecayScalar, nominal), 1.0)
-        .gatedBy("Nominal Distance"),
+              FW_PARAM_FIELDS(DecayScalar, nominal), 1.0),
     fw::param(kScalar, "Scalar", "float-env", HOST_VP_FLOAT, FW_PARAM_FIELDS(DecayScalar, scalar),
-              2.0)
-        .gatedBy("Scalar"),
+              2.0),
     fw::setting(kClamp, "Clamp", "iBoolean", offsetof(DecayScalar, clamp), 1),
 };
+constexpr auto kValues = fw::withGates(kRows, kInputs);
 FW_CHECK_VALUES(DecayScalar, kValues, kInputs);
 constexpr auto kDataDescription = fw::dataDescription(kValues);
 
@@ -67,9 +53,21 @@ const HostPanelHint kHints[] = {
 
 fw::KindServices services;
 
+void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutputID,
+                        HostNodeValue value) {
+    const auto *node = static_cast<const DecayScalar *>(instance);
+    const fw::Inputs inputs(&node->base, sample);
+    const double d = inputs.scalar(fw::valueRow(kValues, kDistance));
+    const double n = inputs.scalar(fw::valueRow(kValues, kNominal));
+    const double s = inputs.scalar(fw::valueRow(kValues, kScalar));
+    double result = decay::invertedPower(s, decay::exponent(d, n));
+    if (node->clamp) result = decay::clampUnit(result);
+    fw::setOutput(&node->base, value, &result);
+}
+
 }  // namespace
 
-extern const fw::NodeKind kDecayScalar = fw::nodeKind<DecayScalar>({
+extern constexpr fw::NodeKind kDecayScalar = fw::nodeKind<DecayScalar>({
     .channelGroup = "Exponential Decay (Scalar)",
     .setsPreviewType = true,
     .values = kValues,
@@ -80,5 +78,6 @@ extern const fw::NodeKind kDecayScalar = fw::nodeKind<DecayScalar>({
     .services = &services,
     .evaluate = evaluate,
 });
+FW_CHECK_KIND(kDecayScalar);
 
 }  // namespace orv

@@ -21,20 +21,6 @@ struct HoldValue {
     HostNodeOutputID out;
 };
 
-void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutputID,
-                        HostNodeValue value) {
-    auto *node = static_cast<HoldValue *>(instance);
-    const fw::Inputs inputs(&node->base, sample);
-    const int mode = inputs.choice(node->modeIn, node->mode, kModeCount);
-    const double in = inputs.scalar(node->in, node->input);
-    const double a = inputs.scalar(node->aIn, node->a);
-    const double b = inputs.scalar(node->bIn, node->b);
-    const double result = advance(
-        node->held.of(sample->threadIndex), in, a, watchesA(mode),
-        [&](double held, double previousA) { return captures(mode, a, b, previousA) ? in : held; });
-    fw::setOutput(&node->base, value, &result);
-}
-
 enum Id : std::uint32_t { kModeId = 0x8001, kInputId, kAId, kBId };
 
 constexpr fw::ConnectorSpec kInputs[] = {
@@ -44,16 +30,14 @@ constexpr fw::ConnectorSpec kInputs[] = {
     {"B", HOST_NOT_SCALAR, offsetof(HoldValue, bIn)},
 };
 constexpr fw::ConnectorSpec kOutputs[] = {{"Out", HOST_NOT_SCALAR, offsetof(HoldValue, out)}};
-constexpr fw::ValueRow kValues[] = {
-    fw::setting(kModeId, "Mode", "iPopChoice", offsetof(HoldValue, mode), kADoesChange)
-        .gatedBy("Mode"),
+constexpr fw::ValueRow kRows[] = {
+    fw::setting(kModeId, "Mode", "iPopChoice", offsetof(HoldValue, mode), kADoesChange),
     fw::param(kInputId, "Input", "float-env", HOST_VP_FLOAT, FW_PARAM_FIELDS(HoldValue, input), 1.0)
         .gatedBy("In"),
-    fw::param(kAId, "A", "float-env", HOST_VP_FLOAT, FW_PARAM_FIELDS(HoldValue, a), 0.0)
-        .gatedBy("A"),
-    fw::param(kBId, "B", "float-env", HOST_VP_FLOAT, FW_PARAM_FIELDS(HoldValue, b), 0.0)
-        .gatedBy("B"),
+    fw::param(kAId, "A", "float-env", HOST_VP_FLOAT, FW_PARAM_FIELDS(HoldValue, a), 0.0),
+    fw::param(kBId, "B", "float-env", HOST_VP_FLOAT, FW_PARAM_FIELDS(HoldValue, b), 0.0),
 };
+constexpr auto kValues = fw::withGates(kRows, kInputs);
 FW_CHECK_VALUES(HoldValue, kValues, kInputs);
 constexpr auto kDataDescription = fw::dataDescription(kValues);
 
@@ -73,9 +57,24 @@ const HostPanelHint kHints[] = {
     FW_HINT_FINISH,
 };
 
+void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutputID,
+                        HostNodeValue value) {
+    auto *node = static_cast<HoldValue *>(instance);
+    const fw::Inputs inputs(&node->base, sample);
+    const int mode = inputs.choice(fw::valueRow(kValues, kModeId), kModeCount);
+    const double in = inputs.scalar(fw::valueRow(kValues, kInputId));
+    const double a = inputs.scalar(fw::valueRow(kValues, kAId));
+    const double b = inputs.scalar(fw::valueRow(kValues, kBId));
+    const double result = advance(
+        node->held.of(sample->threadIndex), in, a, watchesA(mode),
+        [&](double held, double previousA) { return captures(mode, a, b, previousA) ? in : held; });
+    fw::setOutput(&node->base, value, &result);
+}
+
 }  // namespace
 
-extern const fw::NodeKind kHoldValue = memoryKind<HoldValue, &HoldValue::held>(
+extern constexpr fw::NodeKind kHoldValue = memoryKind<HoldValue, &HoldValue::held>(
     "Hold Value", kValues, kInputs, kOutputs, kDataDescription.data(), kHints, &services, evaluate);
+FW_CHECK_KIND(kHoldValue);
 
 }  // namespace orv

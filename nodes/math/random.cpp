@@ -25,17 +25,6 @@ struct Random {
     HostNodeOutputID out;
 };
 
-void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutputID,
-                        HostNodeValue value) {
-    const auto *node = static_cast<const Random *>(instance);
-    const fw::Inputs inputs(&node->base, sample);
-    const double minimum = inputs.scalar(node->minIn, node->minimum);
-    const double maximum = inputs.scalar(node->maxIn, node->maximum);
-    const double r = nextReal(sample->threadIndex);
-    const double result = minimum + r * (maximum - minimum);
-    fw::setOutput(&node->base, value, &result);
-}
-
 HostError afterDefaults(fw::NodeBase *, void *) {
     seedGenerator(kCreateSeed);
     return nullptr;
@@ -48,12 +37,11 @@ constexpr fw::ConnectorSpec kInputs[] = {
     {"Max", HOST_NOT_SCALAR, offsetof(Random, maxIn)},
 };
 constexpr fw::ConnectorSpec kOutputs[] = {{"Out", HOST_NOT_SCALAR, offsetof(Random, out)}};
-constexpr fw::ValueRow kValues[] = {
-    fw::param(kMin, "Min", "float-env", HOST_VP_FLOAT, FW_PARAM_FIELDS(Random, minimum), 0.0)
-        .gatedBy("Min"),
-    fw::param(kMax, "Max", "float-env", HOST_VP_FLOAT, FW_PARAM_FIELDS(Random, maximum), 1.0)
-        .gatedBy("Max"),
+constexpr fw::ValueRow kRows[] = {
+    fw::param(kMin, "Min", "float-env", HOST_VP_FLOAT, FW_PARAM_FIELDS(Random, minimum), 0.0),
+    fw::param(kMax, "Max", "float-env", HOST_VP_FLOAT, FW_PARAM_FIELDS(Random, maximum), 1.0),
 };
+constexpr auto kValues = fw::withGates(kRows, kInputs);
 FW_CHECK_VALUES(Random, kValues, kInputs);
 constexpr auto kDataDescription = fw::dataDescription(kValues);
 
@@ -66,9 +54,20 @@ const HostPanelHint kHints[] = {
 
 fw::KindServices services;
 
+void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutputID,
+                        HostNodeValue value) {
+    const auto *node = static_cast<const Random *>(instance);
+    const fw::Inputs inputs(&node->base, sample);
+    const double minimum = inputs.scalar(fw::valueRow(kValues, kMin));
+    const double maximum = inputs.scalar(fw::valueRow(kValues, kMax));
+    const double r = nextReal(sample->threadIndex);
+    const double result = minimum + r * (maximum - minimum);
+    fw::setOutput(&node->base, value, &result);
+}
+
 }  // namespace
 
-extern const fw::NodeKind kRandom = fw::nodeKind<Random>({
+extern constexpr fw::NodeKind kRandom = fw::nodeKind<Random>({
     .channelGroup = "Random",
     .setsPreviewType = true,
     .values = kValues,
@@ -80,5 +79,6 @@ extern const fw::NodeKind kRandom = fw::nodeKind<Random>({
     .evaluate = evaluate,
     .hooks = {.afterDefaults = afterDefaults},
 });
+FW_CHECK_KIND(kRandom);
 
 }  // namespace orv

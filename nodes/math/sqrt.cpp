@@ -19,23 +19,15 @@ struct Sqrt {
     HostNodeOutputID out;
 };
 
-void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutputID,
-                        HostNodeValue value) {
-    const auto *node = static_cast<const Sqrt *>(instance);
-    const fw::Inputs inputs(&node->base, sample);
-    const double x = inputs.scalar(node->in, node->input);
-    const double result = std::sqrt(std::fabs(x));
-    fw::setOutput(&node->base, value, &result);
-}
-
 enum Id : std::uint32_t { kInput = 0x8001 };
 
 constexpr fw::ConnectorSpec kInputs[] = {{"In", HOST_NOT_SCALAR, offsetof(Sqrt, in)}};
 constexpr fw::ConnectorSpec kOutputs[] = {{"Out", HOST_NOT_SCALAR, offsetof(Sqrt, out)}};
-constexpr fw::ValueRow kValues[] = {
+constexpr fw::ValueRow kRows[] = {
     fw::param(kInput, "Input", "float-env", HOST_VP_FLOAT, FW_PARAM_FIELDS(Sqrt, input), 1.0)
         .gatedBy("In"),
 };
+constexpr auto kValues = fw::withGates(kRows, kInputs);
 FW_CHECK_VALUES(Sqrt, kValues, kInputs);
 constexpr auto kDataDescription = fw::dataDescription(kValues);
 
@@ -47,9 +39,18 @@ const HostPanelHint kHints[] = {
 
 fw::KindServices services;
 
+void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutputID,
+                        HostNodeValue value) {
+    const auto *node = static_cast<const Sqrt *>(instance);
+    const fw::Inputs inputs(&node->base, sample);
+    const double x = inputs.scalar(fw::valueRow(kValues, kInput));
+    const double result = std::sqrt(std::fabs(x));
+    fw::setOutput(&node->base, value, &result);
+}
+
 }  // namespace
 
-extern const fw::NodeKind kSqrt = fw::nodeKind<Sqrt>({
+extern constexpr fw::NodeKind kSqrt = fw::nodeKind<Sqrt>({
     .channelGroup = "Sqrt",
     .setsPreviewType = true,
     .values = kValues,
@@ -60,5 +61,6 @@ extern const fw::NodeKind kSqrt = fw::nodeKind<Sqrt>({
     .services = &services,
     .evaluate = evaluate,
 });
+FW_CHECK_KIND(kSqrt);
 
 }  // namespace orv

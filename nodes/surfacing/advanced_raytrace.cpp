@@ -6,6 +6,7 @@
 #include "framework/hints.h"
 #include "framework/inputs.h"
 #include "framework/lifecycle.h"
+#include "framework/module_colors.h"
 #include "framework/persistence.h"
 #include "nodes/node_kinds.h"
 #include "trace_mode.h"
@@ -28,25 +29,6 @@ struct AdvancedRayTrace {
     HostNodeInputID positionIn, directionIn, etaIn, colorIn;
     HostNodeOutputID colorOut, lengthOut;
 };
-
-void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutputID output,
-                        HostNodeValue value) {
-    const auto *node = static_cast<const AdvancedRayTrace *>(instance);
-    const fw::Inputs inputs(&node->base, sample);
-    const fw::Vec3 origin = inputs.triple(node->positionIn, node->position);
-    const fw::Vec3 direction = inputs.triple(node->directionIn, node->direction);
-    const double eta = inputs.scalar(node->etaIn, node->eta);
-    fw::Vec3 color = inputs.triple(node->colorIn, node->color);
-    const std::uint32_t word = modeWord(node->mode, node->flags);
-    // The host is trusted: its length and colour go on unchecked.
-    double length = sample->trace(sample, origin.data(), direction.data(), color.data(), eta, word);
-    if (output == node->colorOut)
-        fw::setOutput(&node->base, value, color.data());
-    else
-        fw::setOutput(&node->base, value, &length);
-}
-
-constexpr double kGrey = 0.78431;
 
 enum Id : std::uint32_t {
     kPosition = 0x8001,
@@ -76,34 +58,34 @@ constexpr fw::ConnectorSpec kOutputs[] = {
 };
 
 #define ORV_FLAG(member) offsetof(AdvancedRayTrace, flags) + offsetof(TraceFlags, member)
-constexpr fw::ValueRow kValues[] = {
+constexpr fw::ValueRow kRows[] = {
     fw::param(kPosition, "Position", "distance3-env", HOST_VP_FLOAT3,
-              FW_PARAM_FIELDS(AdvancedRayTrace, position), 0.0, 0.0, 0.0)
-        .gatedBy("Position"),
+              FW_PARAM_FIELDS(AdvancedRayTrace, position), 0.0, 0.0, 0.0),
     fw::param(kDirection, "Direction", "float3-env", HOST_VP_FLOAT3,
-              FW_PARAM_FIELDS(AdvancedRayTrace, direction), 0.0, 0.0, 0.0)
-        .gatedBy("Direction"),
+              FW_PARAM_FIELDS(AdvancedRayTrace, direction), 0.0, 0.0, 0.0),
     fw::setting(kMode, "Mode", "iPopTransform", offsetof(AdvancedRayTrace, mode),
                 HOST_TRACE_DISTANCE),
     fw::param(kEta, "Refraction Index", "float-env", HOST_VP_FLOAT,
               FW_PARAM_FIELDS(AdvancedRayTrace, eta), 1.0)
         .gatedBy("IOR"),
     fw::param(kColor, "Color", "color-env", HOST_VP_COLOR, FW_PARAM_FIELDS(AdvancedRayTrace, color),
-              kGrey, kGrey, kGrey)
-        .gatedBy("Color"),
+              fw::kDefaultGrey, fw::kDefaultGrey, fw::kDefaultGrey),
     fw::setting(kBackshade, "Backshade", "iBoolean", ORV_FLAG(backshade), 0),
     fw::setting(kBackdrop, "Backdrop", "iBoolean", ORV_FLAG(backdrop), 0),
     fw::setting(kObject, "Object", "iBoolean", ORV_FLAG(object), 0),
     fw::setting(kSampledRay, "Sampled Ray", "iBoolean", ORV_FLAG(sampledRay), 0),
     fw::setting(kNoPolygon, "No Polygon", "iBoolean", ORV_FLAG(noPolygon), 0),
 };
+constexpr auto kValues = fw::withGates(kRows, kInputs);
 #undef ORV_FLAG
 FW_CHECK_VALUES(AdvancedRayTrace, kValues, kInputs);
 constexpr auto kDataDescription = fw::dataDescription(kValues);
 
 const char *const kModeChoices[] = {"Distance", "Reflection", "Refraction", "Dissolve",
                                     "Shadow",   "Occlusion",  "Backdrop",   nullptr};
-constexpr int kModeValues[] = {0, 1, 2, 3, 4, 5, 6};
+constexpr int kModeValues[] = {HOST_TRACE_DISTANCE, HOST_TRACE_REFLECTION, HOST_TRACE_REFRACTION,
+                               HOST_TRACE_DISSOLVE, HOST_TRACE_SHADOW,     HOST_TRACE_OCCLUSION,
+                               HOST_TRACE_BACKDROP};
 
 const HostPanelHint kHints[] = {
     FW_HINT_BEGIN(kAdvancedRayTrace),
@@ -187,9 +169,26 @@ HostError load(fw::NodeBase *node, const HostLoadState *state) {
 
 fw::KindServices services;
 
+void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutputID output,
+                        HostNodeValue value) {
+    const auto *node = static_cast<const AdvancedRayTrace *>(instance);
+    const fw::Inputs inputs(&node->base, sample);
+    const fw::Vec3 origin = inputs.triple(fw::valueRow(kValues, kPosition));
+    const fw::Vec3 direction = inputs.triple(fw::valueRow(kValues, kDirection));
+    const double eta = inputs.scalar(fw::valueRow(kValues, kEta));
+    fw::Vec3 color = inputs.triple(fw::valueRow(kValues, kColor));
+    const std::uint32_t word = modeWord(node->mode, node->flags);
+    // The host is trusted: its length and colour go on unchecked.
+    double length = sample->trace(sample, origin.data(), direction.data(), color.data(), eta, word);
+    if (output == node->colorOut)
+        fw::setOutput(&node->base, value, color.data());
+    else
+        fw::setOutput(&node->base, value, &length);
+}
+
 }  // namespace
 
-extern const fw::NodeKind kAdvancedRayTrace = fw::nodeKind<AdvancedRayTrace>({
+extern constexpr fw::NodeKind kAdvancedRayTrace = fw::nodeKind<AdvancedRayTrace>({
     .channelGroup = "Advanced RayTrace",
     .setsPreviewType = true,
     .values = kValues,
@@ -201,5 +200,6 @@ extern const fw::NodeKind kAdvancedRayTrace = fw::nodeKind<AdvancedRayTrace>({
     .evaluate = evaluate,
     .hooks = {.load = load, .save = save},
 });
+FW_CHECK_KIND(kAdvancedRayTrace);
 
 }  // namespace orv

@@ -1,28 +1,26 @@
 // Ambient Occlusion: fires rays into a cone around a normal and turns their
 // hit distances into how much of the cone is blocked. "Color" mixes per-ray
 // colours by that amount; "Scalar" is the average unblocked share.
-#include <cmath>
+#include <algorithm>
 #include <cstddef>
 
-#include "backdrop.h"
-#include "cone_direction.h"
 #include "framework/hints.h"
 #include "framework/inputs.h"
 #include "framework/lifecycle.h"
 #include "nodes/math/generator.h"
 #include "nodes/node_kinds.h"
-#include "occlusion_amount.h"
-#include "occlusion_batch.h"
+#include "occlusion_sampler.h"
 
 namespace orv {
 namespace {
 
 constexpr std::uint32_t kCreateSeed = 3;
-constexpr double kTwoPi = 6.283185307179586;
-constexpr std::uint32_t kTraceMode = 0x40000001u;  // "Reflection" as a sampled ray
 
-enum Layout { kRandomLayout = 0, kPolarLayout = 1 };
-enum ColorMode { kCustom = 0, kBackdrop = 1, kTrace = 2 };
+using occlusion::kCustom;
+using occlusion::kPolarLayout;
+using occlusion::kRandomLayout;
+using occlusion::limitColor;
+using occlusion::Settings;
 
 struct AmbientOcclusion {
     fw::NodeBase base;
@@ -71,296 +69,6 @@ struct AmbientOcclusion {
         normalIn;
     HostNodeOutputID colorOut, scalarOut;
 };
-
-Backdrop backdrop;
-
-// The values of one evaluation: settings, and parameters with their inputs
-// applied.
-struct Settings {
-    bool ranged, clampLow, clampHigh;
-    int srfMode, bgMode, occMode;
-    double coneAngle, max, shift, low, high, offset;
-    int sampleDepth;
-    fw::Vec3 srfColor, bgColor, occColor, limitColor;
-    double srfBrightness, bgBrightness, occBrightness, limitBrightness;
-};
-
-Settings evaluateSettings(const AmbientOcclusion *node, const fw::Inputs &in) {
-    Settings s;
-    s.ranged = node->ranged == 1;
-    s.clampLow = node->clampLow == 1;
-    s.clampHigh = node->clampHigh == 1;
-    s.srfMode = node->srfColorMode;
-    s.bgMode = node->bgColorMode;
-    s.occMode = node->occColorMode;
-    s.coneAngle = in.scalar(node->coneAngleIn, node->coneAngle);
-    s.max = in.scalar(node->maxIn, node->max);
-    s.shift = in.scalar(node->shiftIn, node->shift);
-    s.low = in.scalar(node->lowIn, node->low);
-    s.high = in.scalar(node->highIn, node->high);
-    s.offset = in.scalar(node->offsetIn, node->offset);
-    s.sampleDepth = in.integer(node->sampleDepthIn, node->sampleDepth);
-    s.srfColor = in.triple(node->srfColorIn, node->srfColor);
-    s.srfBrightness = in.scalar(node->srfBrightnessIn, node->srfBrightness);
-    s.bgColor = in.triple(node->bgColorIn, node->bgColor);
-    s.bgBrightness = in.scalar(node->bgBrightnessIn, node->bgBrightness);
-    s.occColor = in.triple(node->occColorIn, node->occColor);
-    s.occBrightness = in.scalar(node->occBrightnessIn, node->occBrightness);
-    s.limitColor = in.triple(node->limitColorIn, node->limitColor);
-    s.limitBrightness = in.scalar(node->limitBrightnessIn, node->limitBrightness);
-    return s;
-}
-
-double occlusionAmount(const Settings &s, double t) {
-    return occlusion::amount(t, s.ranged, s.max, s.shift);
-}
-
-double clampAmount(const Settings &s, double v) {
-    return occlusion::clamped(v, s.clampLow, s.low, s.clampHigh, s.high);
-}
-
-// Fires the rays of one evaluation and sums what each one contributes.
-class RayFan {
-  public:
-    RayFan(const AmbientOcclusion *node, const fw::Inputs &inputs, const HostSample *sample,
-           const Settings &settings, bool scalar)
-        : node_(node),
-          inputs_(inputs),
-          sample_(sample),
-          s_(settings),
-          scalar_(scalar),
-          // Asked once: an unconnected Function leaves every v as it is.
-          mapped_(inputs.connected(node->functionIn)),
-          traced_((settings.ranged && settings.srfMode == kTrace) || settings.occMode == kTrace),
-          perRayColors_(backdrop.present() &&
-                        (settings.srfMode == kBackdrop || settings.bgMode == kBackdrop ||
-                         settings.occMode == kBackdrop)) {
-        for (int c = 0; c < 3; ++c)
-            origin_[c] = sample->worldPosition[c] + sample->geometricNormal[c] * settings.offset;
-    }
-
-    void fire(const fw::Vec3 &d) {
-        ++count_;
-        if (scalar_) {
-            const double t = sample_->cast(sample_, origin_.data(), d.data());
-            sum_[0] += amount(t);
-            return;
-        }
-        fw::Vec3 c{0.0, 0.0, 0.0};
-        const double t = traced_ ? sample_->trace(sample_, origin_.data(), d.data(), c.data(),
-                                                  sample_->refractionIndex, kTraceMode)
-                                 : sample_->cast(sample_, origin_.data(), d.data());
-        mix(d, t, c);
-    }
-
-    // Fires n rays at once, when no ray may draw from the generator (see
-    // drawsBetweenRays): every ray is cast first, then what each contributes
-    // is summed in the same order as fire sums it, so the result is the same
-    // bit for bit, but the amounts are worked out four rays abreast, the
-    // sums stay in registers and the colour modes are looked at once.
-    void fireAll(const fw::Vec3 *directions, int n) {
-        constexpr int kMost = 64;
-        double t[kMost], v[kMost];
-        for (int first = 0; first < n; first += kMost) {
-            const int m = n - first < kMost ? n - first : kMost;
-            for (int i = 0; i < m; ++i)
-                t[i] = sample_->cast(sample_, origin_.data(), directions[first + i].data());
-            count_ += m;
-            if (perRayColors_ && !scalar_) {
-                for (int i = 0; i < m; ++i)
-                    mix(directions[first + i], t[i], fw::Vec3{0.0, 0.0, 0.0});
-                continue;
-            }
-            occlusion::amountsFast(rule(), t, v, m);
-            if (scalar_) {
-                double sum = sum_[0];
-                for (int i = 0; i < m; ++i)
-                    sum += v[i];
-                sum_[0] = sum;
-            } else {
-                sum_ = occlusion::addColorsFast(fixedColors(), t, v, m, sum_);
-            }
-        }
-    }
-
-    // Whether firing a ray may evaluate other nodes, which may draw from
-    // the generator themselves.
-    bool drawsBetweenRays() const { return mapped_ || (traced_ && !scalar_); }
-
-    fw::Vec3 result() const {
-        fw::Vec3 a = sum_;
-        if (count_ == 0) return a;
-        if (scalar_) {
-            a[0] = 1.0 - a[0] / count_;
-        } else {
-            for (double &channel : a)
-                channel /= count_;
-        }
-        return a;
-    }
-
-  private:
-    // The colour a mode gives for a ray along d that brought back c.
-    fw::Vec3 modeColor(int mode, const fw::Vec3 &custom, const fw::Vec3 &d,
-                       const fw::Vec3 &c) const {
-        if (mode == kBackdrop && backdrop.present()) return backdrop.lookup(d);
-        if (mode == kTrace) return c;
-        return custom;
-    }
-
-    // Adds what a ray along d contributes, that hit at t (negative for a
-    // miss) and brought back the colour c.
-    void mix(const fw::Vec3 &d, double t, const fw::Vec3 &c) {
-        const double v = amount(t);
-        const fw::Vec3 srf = modeColor(s_.srfMode, s_.srfColor, d, c);
-        const fw::Vec3 bg = modeColor(s_.bgMode == kTrace ? kCustom : s_.bgMode, s_.bgColor, d, c);
-        const fw::Vec3 occ = modeColor(s_.occMode, s_.occColor, d, c);
-        const fw::Vec3 &open = t >= 0.0 ? srf : bg;
-        const double openBrightness = t >= 0.0 ? s_.srfBrightness : s_.bgBrightness;
-        for (int k = 0; k < 3; ++k)
-            sum_[k] += open[k] * (1.0 - v) * openBrightness + occ[k] * v * s_.occBrightness;
-    }
-
-    occlusion::AmountRule rule() const {
-        return {s_.ranged, s_.max, s_.shift, s_.clampLow, s_.low, s_.clampHigh, s_.high};
-    }
-
-    // The colours of the modes, when none depends on the ray.
-    occlusion::FixedColors fixedColors() const {
-        const fw::Vec3 none{0.0, 0.0, 0.0};
-        return {modeColor(s_.srfMode, s_.srfColor, none, none),
-                s_.bgColor,
-                modeColor(s_.occMode, s_.occColor, none, none),
-                s_.srfBrightness,
-                s_.bgBrightness,
-                s_.occBrightness};
-    }
-
-    double amount(double t) const {
-        double v = occlusionAmount(s_, t);
-        if (mapped_) v = inputs_.function(node_->functionIn, v);
-        return clampAmount(s_, v);
-    }
-
-    const AmbientOcclusion *node_;
-    const fw::Inputs &inputs_;
-    const HostSample *sample_;
-    const Settings &s_;
-    bool scalar_;
-    bool mapped_;
-    bool traced_;        // a colour mode asks for the colour the ray brings back
-    bool perRayColors_;  // a colour mode looks up the backdrop along each ray
-    fw::Vec3 origin_;
-    fw::Vec3 sum_{0.0, 0.0, 0.0};
-    int count_ = 0;
-};
-
-struct Angles {
-    double theta, phi;
-};
-
-// Fires count rays of a layout: angles(k, u1, u2) places ray k from its two
-// draws, φ's first. When nothing but the generator can draw between two rays
-// (no trace that shades, no Function input that evaluates a graph), the
-// draws and directions are made a batch at a time, in the same order, so
-// that the work of neighbouring rays overlaps.
-template <class Layout>
-void fireFan(RayFan &fan, const ConeFrame &frame, int thread, long long count,
-             const Layout &angles) {
-    if (!fan.drawsBetweenRays()) {
-        constexpr int kBatch = 32;
-        for (long long first = 0; first < count; first += kBatch) {
-            const int n = count - first < kBatch ? static_cast<int>(count - first) : kBatch;
-            double u[2 * kBatch];
-            nextReals(thread, u, 2 * n);
-            double theta[kBatch], phi[kBatch];
-            for (int i = 0; i < n; ++i) {
-                const Angles a = angles(first + i, u[2 * i], u[2 * i + 1]);
-                theta[i] = a.theta;
-                phi[i] = a.phi;
-            }
-            fw::Vec3 directions[kBatch];
-            frame.directions(theta, phi, directions, n);
-            fan.fireAll(directions, n);
-        }
-        return;
-    }
-    for (long long k = 0; k < count; ++k) {
-        double u[2];
-        nextReals(thread, u, 2);
-        const Angles a = angles(k, u[0], u[1]);
-        fan.fire(frame.direction(a.theta, a.phi));
-    }
-}
-
-fw::Vec3 limitColor(const Settings &s, const HostSample *sample, int limitMode) {
-    fw::Vec3 color = s.limitColor;
-    if (limitMode == kBackdrop && backdrop.present()) {
-        fw::Vec3 incoming;
-        for (int c = 0; c < 3; ++c)
-            incoming[c] = sample->worldPosition[c] - sample->raySource[c];
-        color = backdrop.lookup(fw::normalize(incoming));
-    }
-    return color * s.limitBrightness;
-}
-
-void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutputID output,
-                        HostNodeValue value) {
-    const auto *node = static_cast<const AmbientOcclusion *>(instance);
-    const bool scalar = output == node->scalarOut;
-    auto deliver = [&](const fw::Vec3 &a) {
-        if (scalar)
-            fw::setOutput(&node->base, value, &a[0]);
-        else
-            fw::setOutput(&node->base, value, a.data());
-    };
-
-    // A shadow ray only asks what the surface lets through: no occlusion.
-    if (sample->flags & HOST_SAMPLE_SHADOW) return deliver({0.0, 0.0, 0.0});
-
-    const fw::Inputs inputs(&node->base, sample);
-    const Settings s = evaluateSettings(node, inputs);
-    fw::Vec3 n{sample->shadingNormal[0], sample->shadingNormal[1], sample->shadingNormal[2]};
-    n = inputs.triple(node->normalIn, n);
-    const ConeFrame frame = ConeFrame::around(n);
-
-    if ((sample->flags & HOST_SAMPLE_SAMPLED) && sample->bounces > s.sampleDepth)
-        return deliver(limitColor(s, sample, node->limitColorMode));
-
-    RayFan fan(node, inputs, sample, s, scalar);
-    const int thread = sample->threadIndex;
-    if (node->mode == kRandomLayout) {
-        int count = inputs.integer(node->samplesIn, node->samples);
-        if (count <= 0) count = 1;
-        fireFan(fan, frame, thread, count, [&](long long, double u1, double u2) {
-            return Angles{u2 * s.coneAngle, u1 * kTwoPi};
-        });
-    } else if (node->mode == kPolarLayout) {
-        int rings = inputs.integer(node->polar1In, node->polar1);
-        if (rings <= 0) rings = 1;
-        int perRing = inputs.integer(node->polar2In, node->polar2);
-        if (perRing <= 0) perRing = 1;
-        const double jitter = inputs.scalar(node->jitterAngleIn, node->jitterAngle);
-        fan.fire(n);
-        const double dTheta = rings > 1 ? s.coneAngle / (rings - 1) : 0.0;
-        const double dPhi = kTwoPi / perRing;
-        // Ring by ring from the axis out, around each ring in turn.
-        const long long count = static_cast<long long>(rings - 1) * perRing;
-        fireFan(fan, frame, thread, count, [&](long long k, double u1, double u2) {
-            const long long j = 1 + k / perRing, i = k % perRing;
-            return Angles{j * dTheta - jitter * u2, i * dPhi - jitter + 2.0 * jitter * u1};
-        });
-    }
-    deliver(fan.result());
-}
-
-HostError afterDefaults(fw::NodeBase *, void *) {
-    seedGenerator(kCreateSeed);
-    return nullptr;
-}
-int acquireServices(HostServiceLookup lookup) {
-    return acquireBackdrop(lookup, backdrop);
-}
 
 enum Id : std::uint32_t {
     kModeId = 0x8001,
@@ -434,43 +142,110 @@ constexpr fw::ConnectorSpec kOutputs[] = {
 #define ORV_AO_COLOR_ROWS(first, name, member, red, green, blue)                                 \
     fw::setting((first), "Color Mode", "iChoice", ORV_AO(member##ColorMode), kCustom),           \
         ORV_AO_PARAM((first) + 1, name " Color", "color-env", HOST_VP_COLOR, member##Color, red, \
-                     green, blue)                                                                \
-            .gatedBy(name " Color"),                                                             \
+                     green, blue),                                                               \
         ORV_AO_PARAM((first) + 2, "Brightness", "percent-env", HOST_VP_PERCENT,                  \
                      member##Brightness, 1.0)                                                    \
             .channelNamed(name " Brightness")                                                    \
             .gatedBy(name " Brightness")
-constexpr fw::ValueRow kValues[] = {
+constexpr fw::ValueRow kRows[] = {
     fw::setting(kModeId, "Mode", "iChoice", ORV_AO(mode), kRandomLayout),
-    fw::setting(kSamplesId, "Samples", "integer", ORV_AO(samples), 27).gatedBy("Samples"),
+    fw::setting(kSamplesId, "Samples", "integer", ORV_AO(samples), 27),
     fw::setting(kPolar1Id, "Polar Samples 1", "integer", ORV_AO(polar1), 3).gatedBy("Polar 1"),
     fw::setting(kPolar2Id, "Polar Samples 2", "integer", ORV_AO(polar2), 9).gatedBy("Polar 2"),
     ORV_AO_PARAM(kJitterAngleId, "Jitter Angle", "angle-env", HOST_VP_ANGLE, jitterAngle,
-                 0.3490658503988659)
-        .gatedBy("Jitter Angle"),
+                 0.3490658503988659),
     ORV_AO_PARAM(kConeAngleId, "Cone Angle", "angle-env", HOST_VP_ANGLE, coneAngle,
-                 1.5707963267948966)
-        .gatedBy("Cone Angle"),
+                 1.5707963267948966),
     fw::setting(kRangedId, "Ranged", "iBoolean", ORV_AO(ranged), 1),
-    ORV_AO_PARAM(kMaxId, "Max", "distance-env", HOST_VP_DIST, max, 5.0).gatedBy("Max"),
-    ORV_AO_PARAM(kShiftId, "Shift", "float-env", HOST_VP_FLOAT, shift, 0.0).gatedBy("Shift"),
+    ORV_AO_PARAM(kMaxId, "Max", "distance-env", HOST_VP_DIST, max, 5.0),
+    ORV_AO_PARAM(kShiftId, "Shift", "float-env", HOST_VP_FLOAT, shift, 0.0),
     fw::setting(kClampLowId, "Clamp", "iBoolean", ORV_AO(clampLow), 0),
-    ORV_AO_PARAM(kLowId, "Low", "float-env", HOST_VP_FLOAT, low, 0.0).gatedBy("Low"),
+    ORV_AO_PARAM(kLowId, "Low", "float-env", HOST_VP_FLOAT, low, 0.0),
     fw::setting(kClampHighId, "Clamp", "iBoolean", ORV_AO(clampHigh), 0),
-    ORV_AO_PARAM(kHighId, "High", "float-env", HOST_VP_FLOAT, high, 1.0).gatedBy("High"),
-    ORV_AO_PARAM(kOffsetId, "Offset", "distance-env", HOST_VP_DIST, offset, 0.0).gatedBy("Offset"),
-    fw::setting(kSampleDepthId, "Sample Depth", "integer", ORV_AO(sampleDepth), 0)
-        .gatedBy("Sample Depth"),
+    ORV_AO_PARAM(kHighId, "High", "float-env", HOST_VP_FLOAT, high, 1.0),
+    ORV_AO_PARAM(kOffsetId, "Offset", "distance-env", HOST_VP_DIST, offset, 0.0),
+    fw::setting(kSampleDepthId, "Sample Depth", "integer", ORV_AO(sampleDepth), 0),
     ORV_AO_COLOR_ROWS(kSrfColorModeId, "Srf", srf, 1.0, 1.0, 1.0),
     ORV_AO_COLOR_ROWS(kBgColorModeId, "Bg", bg, 1.0, 1.0, 1.0),
     ORV_AO_COLOR_ROWS(kOccColorModeId, "Occ", occ, 0.0, 0.0, 0.0),
     ORV_AO_COLOR_ROWS(kLimitColorModeId, "Limit", limit, 0.0, 0.0, 0.0),
 };
+constexpr auto kValues = fw::withGates(kRows, kInputs);
 #undef ORV_AO_COLOR_ROWS
 #undef ORV_AO_PARAM
 #undef ORV_AO
 FW_CHECK_VALUES(AmbientOcclusion, kValues, kInputs);
 constexpr auto kDataDescription = fw::dataDescription(kValues);
+
+Backdrop backdrop;
+
+Settings evaluateSettings(const AmbientOcclusion *node, const fw::Inputs &in) {
+    Settings s;
+    s.ranged = node->ranged == 1;
+    s.clampLow = node->clampLow == 1;
+    s.clampHigh = node->clampHigh == 1;
+    s.srfMode = node->srfColorMode;
+    s.bgMode = node->bgColorMode;
+    s.occMode = node->occColorMode;
+    s.coneAngle = in.scalar(fw::valueRow(kValues, kConeAngleId));
+    s.max = in.scalar(fw::valueRow(kValues, kMaxId));
+    s.shift = in.scalar(fw::valueRow(kValues, kShiftId));
+    s.low = in.scalar(fw::valueRow(kValues, kLowId));
+    s.high = in.scalar(fw::valueRow(kValues, kHighId));
+    s.offset = in.scalar(fw::valueRow(kValues, kOffsetId));
+    s.sampleDepth = in.integer(fw::valueRow(kValues, kSampleDepthId));
+    s.srfColor = in.triple(fw::valueRow(kValues, kSrfColorId));
+    s.srfBrightness = in.scalar(fw::valueRow(kValues, kSrfBrightnessId));
+    s.bgColor = in.triple(fw::valueRow(kValues, kBgColorId));
+    s.bgBrightness = in.scalar(fw::valueRow(kValues, kBgBrightnessId));
+    s.occColor = in.triple(fw::valueRow(kValues, kOccColorId));
+    s.occBrightness = in.scalar(fw::valueRow(kValues, kOccBrightnessId));
+    s.limitColor = in.triple(fw::valueRow(kValues, kLimitColorId));
+    s.limitBrightness = in.scalar(fw::valueRow(kValues, kLimitBrightnessId));
+    return s;
+}
+
+void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutputID output,
+                        HostNodeValue value) {
+    const auto *node = static_cast<const AmbientOcclusion *>(instance);
+    const bool scalar = output == node->scalarOut;
+    auto deliver = [&](const fw::Vec3 &a) {
+        if (scalar)
+            fw::setOutput(&node->base, value, &a[0]);
+        else
+            fw::setOutput(&node->base, value, a.data());
+    };
+
+    // A shadow ray only asks what the surface lets through: no occlusion.
+    if (sample->flags & HOST_SAMPLE_SHADOW) return deliver({0.0, 0.0, 0.0});
+
+    const fw::Inputs inputs(&node->base, sample);
+    const Settings s = evaluateSettings(node, inputs);
+    fw::Vec3 n{sample->shadingNormal[0], sample->shadingNormal[1], sample->shadingNormal[2]};
+    n = inputs.triple(node->normalIn, n);
+
+    if ((sample->flags & HOST_SAMPLE_SAMPLED) && sample->bounces > s.sampleDepth)
+        return deliver(limitColor(s, sample, &backdrop, node->limitColorMode));
+
+    occlusion::Counts counts{node->mode, 1, 1, 1, 0.0};
+    if (node->mode == kRandomLayout) {
+        counts.samples = std::max(inputs.integer(fw::valueRow(kValues, kSamplesId)), 1);
+    } else if (node->mode == kPolarLayout) {
+        counts.rings = std::max(inputs.integer(fw::valueRow(kValues, kPolar1Id)), 1);
+        counts.perRing = std::max(inputs.integer(fw::valueRow(kValues, kPolar2Id)), 1);
+        counts.jitter = inputs.scalar(fw::valueRow(kValues, kJitterAngleId));
+    }
+    const occlusion::Context context{sample, &backdrop, &inputs, node->functionIn, scalar};
+    deliver(occlusion::sample(context, s, n, counts));
+}
+
+HostError afterDefaults(fw::NodeBase *, void *) {
+    seedGenerator(kCreateSeed);
+    return nullptr;
+}
+int acquireServices(HostServiceLookup lookup) {
+    return acquireBackdrop(lookup, backdrop);
+}
 
 const char *const kLayoutChoices[] = {"Random", "Polar", nullptr};
 const char *const kTracedColorChoices[] = {"Custom", "Backdrop", "Trace", nullptr};
@@ -544,7 +319,7 @@ fw::KindServices services;
 
 }  // namespace
 
-extern const fw::NodeKind kAmbientOcclusion = fw::nodeKind<AmbientOcclusion>({
+extern constexpr fw::NodeKind kAmbientOcclusion = fw::nodeKind<AmbientOcclusion>({
     .channelGroup = "Ambient Occlusion",
     .setsPreviewType = false,
     .values = kValues,
@@ -556,5 +331,6 @@ extern const fw::NodeKind kAmbientOcclusion = fw::nodeKind<AmbientOcclusion>({
     .evaluate = evaluate,
     .hooks = {.acquireServices = acquireServices, .afterDefaults = afterDefaults},
 });
+FW_CHECK_KIND(kAmbientOcclusion);
 
 }  // namespace orv

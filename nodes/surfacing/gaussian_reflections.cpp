@@ -1,196 +1,44 @@
 // Gaussian Reflections: a blurred reflection, the average of mirror rays
-// about normals tilted by bell-shaped offsets scaled by the blur, each
-// coloured by the backdrop, a traced ray or a spherical image.
-#include <cstddef>
-
-#include "bell_sample.h"
-#include "blur_source.h"
-#include "framework/hints.h"
-#include "framework/inputs.h"
-#include "framework/lifecycle.h"
-#include "nodes/math/generator.h"
+// about normals tilted by bell-shaped offsets scaled by the blur.
+#include "gaussian_node.h"
 #include "nodes/node_kinds.h"
 
 namespace orv {
 namespace {
 
-struct GaussianReflections {
-    fw::NodeBase base;
-    std::int32_t mode;
-    std::int32_t popupItemCount;
-    std::int32_t imageIndex;
-    std::int32_t tint;
-    fw::Vec3 color;
-    HostVParmID colorVParm;
-    double seamAngle;
-    HostVParmID seamAngleVParm;
-    double blur;
-    HostVParmID blurVParm;
-    std::int32_t samples;
-    std::int32_t blurDepth;
-    HostNodeInputID colorIn, angleIn, blurIn, samplesIn, depthIn, normalIn;
-    HostNodeOutputID colorOut;
-};
+struct Reflections {
+    using Extra = gaussian::NoIndex;
+    static constexpr const char *kName = "Gaussian Reflections";
+    static constexpr const char *kTintLabel = "Tint Reflections";
+    static constexpr const char *kBlurLabel = "Reflection Blur";
+    static constexpr std::uint32_t kTraceMode = HOST_TRACE_REFLECTION;
 
-ImageServices imageServices;
-Backdrop backdrop;
-fw::KindServices services;
-
-constexpr ImagePopup kPopup = {&imageServices, offsetof(GaussianReflections, popupItemCount),
-                               offsetof(GaussianReflections, imageIndex), 0x8002};
-
-fw::Vec3 bellTilt(int thread) {
-    fw::Vec3 g;
-    for (double &component : g) {
-        const std::uint32_t w1 = nextWord(thread), w2 = nextWord(thread), w3 = nextWord(thread);
-        component = bellSample(w1, w2, w3);
+    // The mirror ray stays in the medium the sample is in.
+    static BentRay ray(const fw::Vec3 &incoming, const fw::Vec3 &tilted, double sampleIndex,
+                       double) {
+        return {reflectAbout(incoming, tilted), sampleIndex};
     }
-    return g;
-}
-
-void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutputID,
-                        HostNodeValue value) {
-    const auto *node = static_cast<const GaussianReflections *>(instance);
     // A shadow ray sees no reflection.
-    if (sample->flags & HOST_SAMPLE_SHADOW) {
-        const fw::Vec3 black{0.0, 0.0, 0.0};
-        fw::setOutput(&node->base, value, black.data());
-        return;
+    template <class Record>
+    static fw::Vec3 shadowed(const fw::Inputs &, const Record &, const fw::ValueRow &) {
+        return {0.0, 0.0, 0.0};
     }
-    const fw::Inputs inputs(&node->base, sample);
-    const fw::Vec3 tint = inputs.triple(node->colorIn, node->color);
-    const double seamAngle = inputs.scalar(node->angleIn, node->seamAngle);
-    const double blur = inputs.scalar(node->blurIn, node->blur);
-    const std::int32_t samples = inputs.integer(node->samplesIn, node->samples);
-    const std::int32_t depth = inputs.integer(node->depthIn, node->blurDepth);
-    const fw::Vec3 normal = inputs.triple(
-        node->normalIn,
-        {sample->shadingNormal[0], sample->shadingNormal[1], sample->shadingNormal[2]});
-
-    const BlurFrame frame = blurFrame(*sample, normal);
-    const fw::Vec3 origin{sample->worldPosition[0], sample->worldPosition[1],
-                          sample->worldPosition[2]};
-    HostImageID image = nullptr;
-    if (node->mode > kTraceAndBackdrop && node->imageIndex > 0)
-        image = imageAtIndex(imageServices.images, node->imageIndex);
-    const int count = blurSampleCount(blur, samples, depth, sample->flags, sample->bounces);
-    const BlurSampling sampling{node->mode,
-                                sample,
-                                &backdrop,
-                                &imageServices,
-                                image,
-                                seamAngle,
-                                blurModeWord(blur, HOST_TRACE_REFLECTION)};
-
-    fw::Vec3 sum{0.0, 0.0, 0.0};
-    for (int i = 0; i < count; ++i) {
-        const fw::Vec3 g = bellTilt(sample->threadIndex);
-        const fw::Vec3 t = perturbedNormal(frame.normal, g[0], g[1], g[2], blur);
-        const fw::Vec3 r = reflectAbout(frame.incoming, t);
-        sum += blurSampleColor(sampling, origin, r, sample->refractionIndex);
-    }
-    fw::Vec3 result = sum * (1.0 / count);
-    if (node->tint) result = result * tint;
-    fw::setOutput(&node->base, value, result.data());
-}
-
-constexpr double kGrey = 0.78431;
-
-enum Id : std::uint32_t {
-    kMode = 0x8001,
-    kImage,
-    kSeamAngle,
-    kTint,
-    kColor,
-    kBlur,
-    kSamples,
-    kDepth,
-    kColorBorder,
 };
 
-constexpr fw::ConnectorSpec kInputs[] = {
-    {"Color", HOST_NOT_COLOR, offsetof(GaussianReflections, colorIn)},
-    {"Angle", HOST_NOT_SCALAR, offsetof(GaussianReflections, angleIn)},
-    {"Blur", HOST_NOT_SCALAR, offsetof(GaussianReflections, blurIn)},
-    {"Samples", HOST_NOT_INTEGER, offsetof(GaussianReflections, samplesIn)},
-    {"Blur Depth", HOST_NOT_INTEGER, offsetof(GaussianReflections, depthIn)},
-    {"Normal", HOST_NOT_VECTOR, offsetof(GaussianReflections, normalIn)},
-};
-constexpr fw::ConnectorSpec kOutputs[] = {
-    {"Color", HOST_NOT_COLOR, offsetof(GaussianReflections, colorOut)},
-};
-
-using R = GaussianReflections;
-constexpr fw::ValueRow kValues[] = {
-    fw::setting(kMode, "Mode", "iPopChoice", offsetof(R, mode), kTraceAndBackdrop),
-    fw::setting(kImage, "Image", "iPopChoice", offsetof(R, imageIndex), 0),
-    fw::param(kSeamAngle, "Image Seam Angle", "angle-env", HOST_VP_ANGLE,
-              FW_PARAM_FIELDS(R, seamAngle), 0.0)
-        .gatedBy("Angle"),
-    fw::setting(kTint, "Tint Reflections", "iBoolean", offsetof(R, tint), 0),
-    fw::param(kColor, "Color", "color-env", HOST_VP_COLOR, FW_PARAM_FIELDS(R, color), kGrey, kGrey,
-              kGrey)
-        .gatedBy("Color"),
-    fw::param(kBlur, "Reflection Blur", "percent-env", HOST_VP_PERCENT, FW_PARAM_FIELDS(R, blur),
-              0.0)
-        .gatedBy("Blur"),
-    fw::setting(kSamples, "Samples", "integer", offsetof(R, samples), 8).gatedBy("Samples"),
-    fw::setting(kDepth, "Blur Depth", "integer", offsetof(R, blurDepth), 0).gatedBy("Blur Depth"),
-};
-FW_CHECK_VALUES(GaussianReflections, kValues, kInputs);
-constexpr auto kDataDescription = fw::dataDescription(kValues);
-
-// The vparms are made in this order; the ints, the image reference and the
-// vparms are saved in the other.
-constexpr std::uint32_t kParamOrder[] = {kColor, kSeamAngle, kBlur};
-constexpr std::uint32_t kSaveOrder[] = {kMode,          kImage,     kTint,  kSamples, kDepth,
-                                        fw::kKindItems, kSeamAngle, kColor, kBlur};
+using G = gaussian::Node<Reflections>;
 
 const HostPanelHint kHints[] = {
-    FW_HINT_CHANGE_NOTIFY((imagePopupChangeNotify<kPopup, kGaussianReflections>)),
-    FW_HINT_VALUE(kValues, kMode),
-    FW_HINT_CHOICES(kMode, kBlurSourceChoices),
-    FW_HINT_VALUE(kValues, kImage),
-    FW_HINT_POPUP_FUNCS(kImage, imagePopupCount<kPopup>, imagePopupName<kPopup>),
-    FW_HINT_VALUE(kValues, kSeamAngle),
-    FW_HINT_VALUE(kValues, kTint),
-    FW_HINT_VALUE(kValues, kColor),
-    FW_HINT_ENABLE(kTint, nullptr, nullptr, FW_ID(kColor)),
-    FW_HINT_BORDER(kColorBorder, FW_ID(kColor)),
-    FW_HINT_VALUE(kValues, kBlur),
-    FW_HINT_VALUE(kValues, kSamples),
-    FW_HINT_MIN(kSamples, 1),
-    FW_HINT_HARD_MIN_MAX(kSamples, 1, 0),
-    FW_HINT_VALUE(kValues, kDepth),
-    FW_HINT_MIN(kDepth, 0),
-    FW_HINT_HARD_MIN_MAX(kDepth, 1, 0),
-    FW_HINT_FINISH,
+    ORV_GAUSSIAN_HINTS(G, kGaussianReflections, ),
+    FW_HINT_BORDER(G::I::kBorder, FW_ID(G::I::kColor)),
+    ORV_GAUSSIAN_HINTS_END(G),
 };
-
-int acquireServices(HostServiceLookup lookup) {
-    if (const int code = acquireImageServices(lookup, imageServices); code != HOST_AFUNC_OK)
-        return code;
-    return acquireBackdrop(lookup, backdrop);
-}
 
 }  // namespace
 
-extern const fw::NodeKind kGaussianReflections = fw::nodeKind<GaussianReflections>({
-    .channelGroup = "Gaussian Reflections",
-    .values = kValues,
-    .paramOrder = kParamOrder,
-    .saveOrder = kSaveOrder,
-    .inputs = kInputs,
-    .outputs = kOutputs,
-    .dataDescription = kDataDescription.data(),
-    .hints = kHints,
-    .services = &services,
-    .evaluate = evaluate,
-    .hooks = {.acquireServices = acquireServices,
-              .saveItems = imagePopupSaveItems<kPopup>,
-              .loadItems = imagePopupLoadItems<kPopup>,
-              .renderStart = imagePopupRenderStart<kPopup>,
-              .afterPanelCreated = imagePopupAfterPanelCreated<kPopup>},
-});
+extern constexpr fw::NodeKind kGaussianReflections = G::kind(kHints);
+FW_CHECK_VALUES(G::R, G::kValues, G::kInputs);
+FW_CHECK_KIND(kGaussianReflections);
+static_assert(savesImageReference(kGaussianReflections),
+              "the image reference is not saved where the popup puts it");
 
 }  // namespace orv

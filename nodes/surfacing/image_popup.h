@@ -104,4 +104,22 @@ void imagePopupAfterPanelCreated(fw::NodeBase *node) {
     popupAfterPanelCreated(Popup, node);
 }
 
+// The hooks of a kind with an image popup, whose activation asks for its
+// services through acquire.
+template <const ImagePopup &Popup>
+constexpr fw::NodeHooks imagePopupHooks(int (*acquire)(HostServiceLookup)) {
+    return {.acquireServices = acquire,
+            .saveItems = imagePopupSaveItems<Popup>,
+            .loadItems = imagePopupLoadItems<Popup>,
+            .renderStart = imagePopupRenderStart<Popup>,
+            .afterPanelCreated = imagePopupAfterPanelCreated<Popup>};
+}
+
+// A kind with an image popup saves its image reference where its own items
+// stand in its save order (its hooks, imagePopupHooks, put it there).
+constexpr bool savesImageReference(const fw::NodeKind &kind) {
+    return fw::check::timesIn(kind.saveOrder, fw::kKindItems) == 1 &&
+           fw::check::ordersComplete(kind);
+}
+
 }  // namespace orv

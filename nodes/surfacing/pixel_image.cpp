@@ -37,62 +37,20 @@ constexpr std::int32_t kLastTiling = 3;
 ImageServices imageServices;
 fw::KindServices services;
 
+enum Id : std::uint32_t {
+    kThumbnail = 0x8001,
+    kBgColor,
+    kImage,
+    kBlending,
+    kOpacity,
+    kUTiling,
+    kVTiling,
+    kX,
+    kY,
+};
+
 constexpr ImagePopup kPopup = {&imageServices, offsetof(PixelImage, popupItemCount),
-                               offsetof(PixelImage, imageIndex), 0x8003};
-
-void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutputID output,
-                        HostNodeValue value) {
-    const auto *node = static_cast<const PixelImage *>(instance);
-    const fw::Inputs inputs(&node->base, sample);
-    const fw::Vec3 bg = inputs.triple(node->bgColorIn, node->bgColor);
-    const bool wantsColor = output == node->colorOut;
-    // Off the image: the background, fully opaque.
-    const auto background = [&] {
-        const double opaque = 1.0;
-        fw::setOutput(&node->base, value, wantsColor ? bg.data() : &opaque);
-    };
-
-    std::int32_t k = inputs.integer(node->imageIn, node->imageIndex);
-    if (k < 0)
-        k = 0;
-    else if (k >= node->popupItemCount - 1)
-        k = node->popupItemCount - 2;
-    if (k <= 0) return background();
-    HostImageID image = imageAtIndex(imageServices.images, k);
-
-    const std::int32_t mode =
-        std::clamp(inputs.integer(node->blendingIn, node->blending), 0, kLastBlendMode);
-    const double opacity = inputs.scalar(node->opacityIn, node->opacity);
-    const auto ut = static_cast<Tiling>(
-        std::clamp(inputs.integer(node->uTilingIn, node->uTiling), 0, kLastTiling));
-    const auto vt = static_cast<Tiling>(
-        std::clamp(inputs.integer(node->vTilingIn, node->vTiling), 0, kLastTiling));
-    std::int32_t x = inputs.integer(node->xIn, node->x);
-    std::int32_t y = inputs.integer(node->yIn, node->y);
-    if (!image) return background();
-
-    int width = 0, height = 0;
-    imageServices.images->size(image, &width, &height);
-    x = tileCoordinate(ut, x, width);
-    y = tileCoordinate(vt, y, height);
-    // Every rule lands inside a non-empty axis but Reset; an empty image has
-    // no pixel under any rule.
-    if (!insideExtent(x, width) || !insideExtent(y, height)) return background();
-
-    if (wantsColor) {
-        float rgb[3];
-        imageServices.images->RGB(image, x, y, rgb);
-        const fw::Vec3 fg{rgb[0], rgb[1], rgb[2]};
-        fw::Vec3 result;
-        imageServices.utility->blend(result.data(), fg.data(), bg.data(), opacity, mode);
-        fw::setOutput(&node->base, value, result.data());
-    } else {
-        const double alpha = imageServices.images->hasAlpha(image)
-                                 ? static_cast<double>(imageServices.images->alpha(image, x, y))
-                                 : 1.0;
-        fw::setOutput(&node->base, value, &alpha);
-    }
-}
+                               offsetof(PixelImage, imageIndex), kImage};
 
 // The thumbnail: the selected image squeezed to the control's size, one
 // pixel read per point drawn; black without an image.
@@ -101,7 +59,8 @@ void HOST_CALL drawThumbnail(HostPanelID panel, std::uint32_t, HostDrawAreaID ar
     const HostXPanelFuncs *xpanel = services.panel.xpanel;
     if (!xpanel || !xpanel->drawFuncs) return;
     const HostPanelDrawFuncs &draw = *xpanel->drawFuncs;
-    const auto *selected = static_cast<const std::int32_t *>(xpanel->formGet(panel, 0x8003));
+    const auto *selected =
+        static_cast<const std::int32_t *>(xpanel->formGet(panel, kPopup.controlId));
     const HostImageList *images = imageServices.images;
     HostImageID image = selected && images ? imageAtIndex(images, *selected) : nullptr;
     int iw = 0, ih = 0;
@@ -125,17 +84,6 @@ void HOST_CALL drawThumbnail(HostPanelID panel, std::uint32_t, HostDrawAreaID ar
 
 // The thumbnail (0x8001) shows the image and holds no value: the values
 // begin at 0x8002.
-enum Id : std::uint32_t {
-    kThumbnail = 0x8001,
-    kBgColor,
-    kImage,
-    kBlending,
-    kOpacity,
-    kUTiling,
-    kVTiling,
-    kX,
-    kY,
-};
 
 constexpr fw::ConnectorSpec kInputs[] = {
     {"Bg Color", HOST_NOT_COLOR, offsetof(PixelImage, bgColorIn)},
@@ -153,19 +101,19 @@ constexpr fw::ConnectorSpec kOutputs[] = {
 };
 
 using R = PixelImage;
-constexpr fw::ValueRow kValues[] = {
+constexpr fw::ValueRow kRows[] = {
     fw::param(kBgColor, "Bg Color", "color-env", HOST_VP_COLOR, FW_PARAM_FIELDS(R, bgColor), 0.0,
-              0.0, 0.0)
-        .gatedBy("Bg Color"),
-    fw::setting(kImage, "Image", "iPopChoice", offsetof(R, imageIndex), 0).gatedBy("Image"),
-    fw::setting(kBlending, "Blending", "iPopChoice", offsetof(R, blending), 0).gatedBy("Blending"),
-    fw::param(kOpacity, "Opacity", "percent-env", HOST_VP_PERCENT, FW_PARAM_FIELDS(R, opacity), 1.0)
-        .gatedBy("Opacity"),
-    fw::setting(kUTiling, "U Tiling", "iPopChoice", offsetof(R, uTiling), 0).gatedBy("U Tiling"),
-    fw::setting(kVTiling, "V Tiling", "iPopChoice", offsetof(R, vTiling), 0).gatedBy("V Tiling"),
-    fw::setting(kX, "X", "integer", offsetof(R, x), 0).gatedBy("X"),
-    fw::setting(kY, "Y", "integer", offsetof(R, y), 0).gatedBy("Y"),
+              0.0, 0.0),
+    fw::setting(kImage, "Image", "iPopChoice", offsetof(R, imageIndex), 0),
+    fw::setting(kBlending, "Blending", "iPopChoice", offsetof(R, blending), 0),
+    fw::param(kOpacity, "Opacity", "percent-env", HOST_VP_PERCENT, FW_PARAM_FIELDS(R, opacity),
+              1.0),
+    fw::setting(kUTiling, "U Tiling", "iPopChoice", offsetof(R, uTiling), 0),
+    fw::setting(kVTiling, "V Tiling", "iPopChoice", offsetof(R, vTiling), 0),
+    fw::setting(kX, "X", "integer", offsetof(R, x), 0),
+    fw::setting(kY, "Y", "integer", offsetof(R, y), 0),
 };
+constexpr auto kValues = fw::withGates(kRows, kInputs);
 // The common checks but the first: the ids start one late, past the thumbnail.
 static_assert(fw::check::dataTypesMatch(kValues), "a value's data type does not match");
 static_assert(fw::check::gatesNameInputs(kValues, kInputs), "a gate names no fitting input");
@@ -220,9 +168,63 @@ int acquireServices(HostServiceLookup lookup) {
     return acquireImageServices(lookup, imageServices);
 }
 
+void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutputID output,
+                        HostNodeValue value) {
+    const auto *node = static_cast<const PixelImage *>(instance);
+    const fw::Inputs inputs(&node->base, sample);
+    const fw::Vec3 bg = inputs.triple(fw::valueRow(kValues, kBgColor));
+    const bool wantsColor = output == node->colorOut;
+    // Off the image: the background, fully opaque.
+    const auto background = [&] {
+        const double opaque = 1.0;
+        fw::setOutput(&node->base, value, wantsColor ? bg.data() : &opaque);
+    };
+
+    std::int32_t k = inputs.integer(fw::valueRow(kValues, kImage));
+    if (k < 0)
+        k = 0;
+    else if (k >= node->popupItemCount - 1)
+        k = node->popupItemCount - 2;
+    if (k <= 0) return background();
+    HostImageID image = imageAtIndex(imageServices.images, k);
+
+    const std::int32_t mode =
+        std::clamp(inputs.integer(fw::valueRow(kValues, kBlending)), 0, kLastBlendMode);
+    const double opacity = inputs.scalar(fw::valueRow(kValues, kOpacity));
+    const auto ut = static_cast<Tiling>(
+        std::clamp(inputs.integer(fw::valueRow(kValues, kUTiling)), 0, kLastTiling));
+    const auto vt = static_cast<Tiling>(
+        std::clamp(inputs.integer(fw::valueRow(kValues, kVTiling)), 0, kLastTiling));
+    std::int32_t x = inputs.integer(fw::valueRow(kValues, kX));
+    std::int32_t y = inputs.integer(fw::valueRow(kValues, kY));
+    if (!image) return background();
+
+    int width = 0, height = 0;
+    imageServices.images->size(image, &width, &height);
+    x = tileCoordinate(ut, x, width);
+    y = tileCoordinate(vt, y, height);
+    // Every rule lands inside a non-empty axis but Reset; an empty image has
+    // no pixel under any rule.
+    if (!insideExtent(x, width) || !insideExtent(y, height)) return background();
+
+    if (wantsColor) {
+        float rgb[3];
+        imageServices.images->RGB(image, x, y, rgb);
+        const fw::Vec3 fg{rgb[0], rgb[1], rgb[2]};
+        fw::Vec3 result;
+        imageServices.utility->blend(result.data(), fg.data(), bg.data(), opacity, mode);
+        fw::setOutput(&node->base, value, result.data());
+    } else {
+        const double alpha = imageServices.images->hasAlpha(image)
+                                 ? static_cast<double>(imageServices.images->alpha(image, x, y))
+                                 : 1.0;
+        fw::setOutput(&node->base, value, &alpha);
+    }
+}
+
 }  // namespace
 
-extern const fw::NodeKind kPixelImage = fw::nodeKind<PixelImage>({
+extern constexpr fw::NodeKind kPixelImage = fw::nodeKind<PixelImage>({
     .channelGroup = "PixelImage",
     .values = kValues,
     .saveOrder = kSaveOrder,
@@ -232,11 +234,10 @@ extern const fw::NodeKind kPixelImage = fw::nodeKind<PixelImage>({
     .hints = kHints,
     .services = &services,
     .evaluate = evaluate,
-    .hooks = {.acquireServices = acquireServices,
-              .saveItems = imagePopupSaveItems<kPopup>,
-              .loadItems = imagePopupLoadItems<kPopup>,
-              .renderStart = imagePopupRenderStart<kPopup>,
-              .afterPanelCreated = imagePopupAfterPanelCreated<kPopup>},
+    .hooks = imagePopupHooks<kPopup>(acquireServices),
 });
+FW_CHECK_KIND(kPixelImage);
+static_assert(savesImageReference(kPixelImage),
+              "the image reference is not saved where the popup puts it");
 
 }  // namespace orv

@@ -20,22 +20,6 @@ struct RayShade {
     HostNodeOutputID colorOut, lengthOut;
 };
 
-void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutputID output,
-                        HostNodeValue value) {
-    const auto *node = static_cast<const RayShade *>(instance);
-    const fw::Inputs inputs(&node->base, sample);
-    const fw::Vec3 origin = inputs.triple(node->positionIn, node->position);
-    const fw::Vec3 direction = inputs.triple(node->directionIn, node->direction);
-    // Black unless the host shades something: a miss leaves the colour alone.
-    HostShadedSample shaded;
-    shaded.color[0] = shaded.color[1] = shaded.color[2] = 0.0;
-    double length = sample->shade(sample, origin.data(), direction.data(), &shaded);
-    if (output == node->colorOut)
-        fw::setOutput(&node->base, value, shaded.color);
-    else
-        fw::setOutput(&node->base, value, &length);
-}
-
 enum Id : std::uint32_t { kPosition = 0x8001, kDirection };
 
 constexpr fw::ConnectorSpec kInputs[] = {
@@ -46,14 +30,13 @@ constexpr fw::ConnectorSpec kOutputs[] = {
     {"Color", HOST_NOT_COLOR, offsetof(RayShade, colorOut)},
     {"Length", HOST_NOT_SCALAR, offsetof(RayShade, lengthOut)},
 };
-constexpr fw::ValueRow kValues[] = {
+constexpr fw::ValueRow kRows[] = {
     fw::param(kPosition, "Position", "distance3-env", HOST_VP_FLOAT3,
-              FW_PARAM_FIELDS(RayShade, position), 0.0, 0.0, 0.0)
-        .gatedBy("Position"),
+              FW_PARAM_FIELDS(RayShade, position), 0.0, 0.0, 0.0),
     fw::param(kDirection, "Direction", "float3-env", HOST_VP_FLOAT3,
-              FW_PARAM_FIELDS(RayShade, direction), 0.0, 0.0, 0.0)
-        .gatedBy("Direction"),
+              FW_PARAM_FIELDS(RayShade, direction), 0.0, 0.0, 0.0),
 };
+constexpr auto kValues = fw::withGates(kRows, kInputs);
 FW_CHECK_VALUES(RayShade, kValues, kInputs);
 constexpr auto kDataDescription = fw::dataDescription(kValues);
 
@@ -66,9 +49,25 @@ const HostPanelHint kHints[] = {
 
 fw::KindServices services;
 
+void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutputID output,
+                        HostNodeValue value) {
+    const auto *node = static_cast<const RayShade *>(instance);
+    const fw::Inputs inputs(&node->base, sample);
+    const fw::Vec3 origin = inputs.triple(fw::valueRow(kValues, kPosition));
+    const fw::Vec3 direction = inputs.triple(fw::valueRow(kValues, kDirection));
+    // Black unless the host shades something: a miss leaves the colour alone.
+    HostShadedSample shaded;
+    shaded.color[0] = shaded.color[1] = shaded.color[2] = 0.0;
+    double length = sample->shade(sample, origin.data(), direction.data(), &shaded);
+    if (output == node->colorOut)
+        fw::setOutput(&node->base, value, shaded.color);
+    else
+        fw::setOutput(&node->base, value, &length);
+}
+
 }  // namespace
 
-extern const fw::NodeKind kRayShade = fw::nodeKind<RayShade>({
+extern constexpr fw::NodeKind kRayShade = fw::nodeKind<RayShade>({
     .channelGroup = "RayShade",
     .setsPreviewType = true,
     .values = kValues,
@@ -79,5 +78,6 @@ extern const fw::NodeKind kRayShade = fw::nodeKind<RayShade>({
     .services = &services,
     .evaluate = evaluate,
 });
+FW_CHECK_KIND(kRayShade);
 
 }  // namespace orv

@@ -109,9 +109,10 @@ constexpr fw::ConnectorSpec kOutputs[] = {
 };
 
 // The slot is an int, but choosing it also records the store's id.
-constexpr fw::ValueRow kValues[] = {
+constexpr fw::ValueRow kRows[] = {
     fw::custom(kSlot, "Slot", "integer", "iPopChoice"),
 };
+constexpr auto kValues = fw::withGates(kRows, {});
 FW_CHECK_VALUES(GetMaterial, kValues, std::span<const fw::ConnectorSpec>());
 constexpr auto kDataDescription = fw::dataDescription(kValues);
 
@@ -126,7 +127,7 @@ fw::KindServices services;
 
 }  // namespace
 
-extern const fw::NodeKind kGetMaterial = fw::nodeKind<GetMaterial>({
+extern constexpr fw::NodeKind kGetMaterial = fw::nodeKind<GetMaterial>({
     .values = kValues,
     .outputs = kOutputs,
     .dataDescription = kDataDescription.data(),
@@ -146,5 +147,6 @@ extern const fw::NodeKind kGetMaterial = fw::nodeKind<GetMaterial>({
             .leavesNewTime = true,
         },
 });
+FW_CHECK_KIND(kGetMaterial);
 
 }  // namespace orv

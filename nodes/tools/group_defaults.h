@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "framework/module_colors.h"
 #include "hostapi/node.h"
 
 namespace orv {
@@ -22,9 +23,6 @@ inline constexpr GroupKind kGroupKinds[kGroupValueKinds] = {
     {"Integer", HOST_NOT_INTEGER}, {"Material", HOST_NOT_MATERIAL},
 };
 
-// A light grey, 200 / 255.
-inline constexpr double kGroupGrey = 0.78431;
-
 // Room for the largest value, a material. An Integer is kept in the first
 // bytes as an int32 (the storage is suitably aligned for it).
 struct GroupValue {
@@ -37,7 +35,7 @@ inline GroupValue groupDefault(int kind) {
     switch (kGroupKinds[kind].type) {
         case HOST_NOT_COLOR:
         case HOST_NOT_MATERIAL:
-            value.storage[0] = value.storage[1] = value.storage[2] = kGroupGrey;
+            value.storage[0] = value.storage[1] = value.storage[2] = fw::kDefaultGrey;
             break;
         case HOST_NOT_SCALAR:
             value.storage[0] = 1.0;

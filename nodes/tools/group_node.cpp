@@ -9,6 +9,7 @@
 #include "framework/hints.h"
 #include "framework/inputs.h"
 #include "framework/lifecycle.h"
+#include "framework/module_colors.h"
 #include "nodes/node_kinds.h"
 #include "nodes/tools/group_defaults.h"
 
@@ -58,7 +59,7 @@ void HOST_CALL evaluate(HostInstance instance, HostSample *sample, HostNodeOutpu
 
 // The colour the nested editor previews its graph with.
 void HOST_CALL previewColor(void *handle, HostSample *sample, double color[3]) {
-    color[0] = color[1] = color[2] = kGroupGrey;
+    color[0] = color[1] = color[2] = fw::kDefaultGrey;
     const auto *node = static_cast<const GroupNode *>(editors().userData(handle));
     if (node) services.handler.input->evaluate(node->rootInputs[0], sample, color);
 }
@@ -86,9 +87,10 @@ int acquireServices(HostServiceLookup lookup) {
     return utility && envelopes ? HOST_AFUNC_OK : HOST_AFUNC_BADGLOBAL;
 }
 
-// Without its nested editor the node cannot exist; nothing else is made
-// before the editor, so a failure leaves nothing to undo.
-HostError afterConnectors(fw::NodeBase *base, void *) {
+// Without its nested editor the node cannot exist. The node has no inputs
+// and its outputs come after this step, so a failure leaves nothing on the
+// host's node.
+HostError beforeOutputs(fw::NodeBase *base, void *) {
     GroupNode *node = groupOf(base);
     const HostNodeEditorFuncs &editor = editors();
     HostEditorCreation creation{};
@@ -100,7 +102,7 @@ HostError afterConnectors(fw::NodeBase *base, void *) {
     node->group = envelopes->createGroup(own, "Group Node");
     editor.setChanGroup(node->editor, own);
     node->root = editor.rootNode(node->editor);
-    nodes.setNodeColor(node->root, 164, 50, 10);
+    nodes.setNodeColor(node->root, fw::kNodeColor.red, fw::kNodeColor.green, fw::kNodeColor.blue);
     editor.setUserDataCallback(node->editor, userDataOf);
     editor.setExtentCallback(node->editor, extentOf);
     for (int kind = 0; kind < kGroupValueKinds; ++kind)
@@ -179,7 +181,7 @@ const HostPanelHint kHints[] = {
 
 }  // namespace
 
-extern const fw::NodeKind kGroupNode = fw::nodeKind<GroupNode>({
+extern constexpr fw::NodeKind kGroupNode = fw::nodeKind<GroupNode>({
     .outputs = kOutputs,
     .dataDescription = kDataDescription,
     .hints = kHints,
@@ -188,7 +190,7 @@ extern const fw::NodeKind kGroupNode = fw::nodeKind<GroupNode>({
     .hooks =
         {
             .acquireServices = acquireServices,
-            .afterConnectors = afterConnectors,
+            .beforeOutputs = beforeOutputs,
             .load = load,
             .save = save,
             .renderStart = renderStart,
@@ -198,5 +200,6 @@ extern const fw::NodeKind kGroupNode = fw::nodeKind<GroupNode>({
             .beforeDestroy = beforeDestroy,
         },
 });
+FW_CHECK_KIND(kGroupNode);
 
 }  // namespace orv

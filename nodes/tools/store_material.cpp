@@ -99,9 +99,10 @@ constexpr fw::ConnectorSpec kOutputs[] = {
     {"Integer", HOST_NOT_INTEGER, offsetof(StoreMaterial, integer)},
 };
 
-constexpr fw::ValueRow kValues[] = {
+constexpr fw::ValueRow kRows[] = {
     fw::custom(kName, "Name", "string", "string"),
 };
+constexpr auto kValues = fw::withGates(kRows, kInputs);
 FW_CHECK_VALUES(StoreMaterial, kValues, kInputs);
 constexpr auto kDataDescription = fw::dataDescription(kValues);
 
@@ -115,7 +116,7 @@ fw::KindServices services;
 
 }  // namespace
 
-extern const fw::NodeKind kStoreMaterial = fw::nodeKind<StoreMaterial>({
+extern constexpr fw::NodeKind kStoreMaterial = fw::nodeKind<StoreMaterial>({
     .values = kValues,
     .inputs = kInputs,
     .outputs = kOutputs,
@@ -135,5 +136,6 @@ extern const fw::NodeKind kStoreMaterial = fw::nodeKind<StoreMaterial>({
             .leavesNewTime = true,
         },
 });
+FW_CHECK_KIND(kStoreMaterial);
 
 }  // namespace orv

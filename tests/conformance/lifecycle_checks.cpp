@@ -89,6 +89,36 @@ void checkRoundTrip(ConformanceHost &host, host::Graph &graph, host::ModuleNode 
         report.line(kind + " binary", Report::hex(data(saved)));
 }
 
+// A node saved and loaded inside a block of the scene's leaves that block
+// open and no other: the host application, unlike this one's states, does
+// not close what a node leaves open.
+template <class Save, class Load>
+void checkBlockBalance(ConformanceHost &host, host::Graph &graph, host::ModuleNode &original,
+                       const char *form) {
+    checks().setSubject(original.kindName() + ": " + form + " blocks balance");
+    static const HostBlockIdent kOuter[] = {{HOST_ID4('O', 'U', 'T', 'R'), "Outer"}, {0, nullptr}};
+    Save saved;
+    const HostSaveState *out = saved.api();
+    out->beginBlock(out->writeData, kOuter, 0);
+    original.save(saved);  // throws, naming the node, when the blocks do not balance
+    CHECK_EQ(out->depth(out->writeData), 1);
+    out->endBlock(out->writeData);
+    CHECK_EQ(saved.failure(), std::string());
+
+    host::ModuleNode &loaded = host.add(graph, original.server());
+    Load in([&] {
+        if constexpr (std::is_same_v<Save, host::TextSaveState>)
+            return saved.items();
+        else
+            return saved.bytes();
+    }());
+    const HostLoadState *api = in.api();
+    CHECK(api->findBlock(api->readData, kOuter) != 0);
+    loaded.load(in);
+    CHECK_EQ(api->depth(api->readData), 1);
+    CHECK_EQ(describe(loaded), describe(original));
+}
+
 void checkKind(ConformanceHost &host, host::NodeServer &kind, Report &report) {
     host::Graph graph{"Conformance"};
     host::ModuleNode &node = host.add(graph, kind);
@@ -119,6 +149,8 @@ void checkKind(ConformanceHost &host, host::NodeServer &kind, Report &report) {
     checkRoundTrip<host::TextSaveState, host::TextLoadState>(host, graph, node, "text", report);
     checkRoundTrip<host::BinarySaveState, host::BinaryLoadState>(host, graph, node, "binary",
                                                                  report);
+    checkBlockBalance<host::TextSaveState, host::TextLoadState>(host, graph, node, "text");
+    checkBlockBalance<host::BinarySaveState, host::BinaryLoadState>(host, graph, node, "binary");
 
     // Both forms carry the same settings: each loads into what the other saves.
     checks().setSubject(kind.userName() + ": text and binary agree");

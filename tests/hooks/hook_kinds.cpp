@@ -2,7 +2,8 @@
 // not: a create that fails early or late, custom panel values (a name kept
 // as text, a choice that also records a second field), a save order that
 // differs from the creation order with the kind's own item between the
-// settings and the vparms, and a new-time slot left to the host.
+// settings and the vparms, a new-time slot left to the host, and a save and
+// load that leave their blocks unbalanced.
 #include <cstddef>
 #include <cstring>
 
@@ -46,13 +47,14 @@ enum Id : std::uint32_t { kMode = 0x8001, kName, kSlot, kA, kB };
 
 constexpr fw::ConnectorSpec kNamedInputs[] = {{"A", HOST_NOT_SCALAR, offsetof(Named, aIn)}};
 constexpr fw::ConnectorSpec kNamedOutputs[] = {{"Out", HOST_NOT_SCALAR, offsetof(Named, out)}};
-constexpr fw::ValueRow kNamedValues[] = {
+constexpr fw::ValueRow kNamedRows[] = {
     fw::setting(kMode, "Mode", "integer", offsetof(Named, mode), 1),
     fw::custom(kName, "Name", "string", "string"),
     fw::custom(kSlot, "Slot", "integer", "integer"),
-    fw::param(kA, "A", "float-env", HOST_VP_FLOAT, FW_PARAM_FIELDS(Named, a), 0.5).gatedBy("A"),
+    fw::param(kA, "A", "float-env", HOST_VP_FLOAT, FW_PARAM_FIELDS(Named, a), 0.5),
     fw::param(kB, "B", "color-env", HOST_VP_COLOR, FW_PARAM_FIELDS(Named, b), 0.1, 0.2, 0.3),
 };
+constexpr auto kNamedValues = fw::withGates(kNamedRows, kNamedInputs);
 FW_CHECK_VALUES(Named, kNamedValues, kNamedInputs);
 constexpr auto kNamedDescription = fw::dataDescription(kNamedValues);
 constexpr std::uint32_t kNamedParamOrder[] = {kB, kA};
@@ -113,9 +115,10 @@ struct Failing {
 void HOST_CALL evaluateNothing(HostInstance, HostSample *, HostNodeOutputID, HostNodeValue) {}
 
 constexpr fw::ConnectorSpec kFailingOutputs[] = {{"Out", HOST_NOT_SCALAR, offsetof(Failing, out)}};
-constexpr fw::ValueRow kFailingValues[] = {
+constexpr fw::ValueRow kFailingRows[] = {
     fw::param(0x8001, "A", "float-env", HOST_VP_FLOAT, FW_PARAM_FIELDS(Failing, a), 1.0),
 };
+constexpr auto kFailingValues = fw::withGates(kFailingRows, {});
 FW_CHECK_VALUES(Failing, kFailingValues, std::span<const fw::ConnectorSpec>());
 
 HostError failEarly(fw::NodeBase *, void *) {
@@ -127,9 +130,51 @@ HostError failLate(fw::NodeBase *, void *) {
 
 fw::KindServices earlyServices, lateServices;
 
+// A kind whose save and load leave their block as its saved mode says:
+// 0 ended once, 1 left open, 2 ended twice.
+struct Unbalanced {
+    fw::NodeBase base;
+    std::int32_t mode;
+    HostNodeOutputID out;
+};
+
+constexpr fw::ConnectorSpec kUnbalancedOutputs[] = {
+    {"Out", HOST_NOT_SCALAR, offsetof(Unbalanced, out)}};
+constexpr fw::ValueRow kUnbalancedRows[] = {
+    fw::setting(0x8001, "Mode", "integer", offsetof(Unbalanced, mode), 0),
+};
+constexpr auto kUnbalancedValues = fw::withGates(kUnbalancedRows, {});
+FW_CHECK_VALUES(Unbalanced, kUnbalancedValues, std::span<const fw::ConnectorSpec>());
+constexpr HostBlockIdent kUnbalancedBlock[] = {{HOST_ID4('M', 'O', 'D', 'E'), "Mode"},
+                                               {0, nullptr}};
+
+template <typename State, typename End>
+void endAsTheModeSays(std::int32_t mode, const State *state, End end) {
+    if (mode != 1) end(state);
+    if (mode == 2) end(state);
+}
+
+HostError saveUnbalanced(fw::NodeBase *node, const HostSaveState *state) {
+    const std::int32_t mode = reinterpret_cast<Unbalanced *>(node)->mode;
+    state->beginBlock(state->writeData, kUnbalancedBlock, 0);
+    fw::saveInt16(state, mode);
+    endAsTheModeSays(mode, state, [](const HostSaveState *s) { s->endBlock(s->writeData); });
+    return nullptr;
+}
+
+HostError loadUnbalanced(fw::NodeBase *node, const HostLoadState *state) {
+    if (!state->findBlock(state->readData, kUnbalancedBlock)) return nullptr;
+    std::int32_t &mode = reinterpret_cast<Unbalanced *>(node)->mode;
+    fw::loadInt16(state, mode);
+    endAsTheModeSays(mode, state, [](const HostLoadState *s) { s->endBlock(s->readData); });
+    return nullptr;
+}
+
+fw::KindServices unbalancedServices;
+
 }  // namespace
 
-extern const fw::NodeKind kNamedKind = fw::nodeKind<Named>({
+extern constexpr fw::NodeKind kNamedKind = fw::nodeKind<Named>({
     .channelGroup = "Named",
     .setsPreviewType = false,
     .values = kNamedValues,
@@ -147,8 +192,9 @@ extern const fw::NodeKind kNamedKind = fw::nodeKind<Named>({
               .loadItems = loadItems,
               .leavesNewTime = true},
 });
+FW_CHECK_KIND(kNamedKind);
 
-extern const fw::NodeKind kFailEarly = fw::nodeKind<Failing>({
+extern constexpr fw::NodeKind kFailEarly = fw::nodeKind<Failing>({
     .channelGroup = "Fail Early",
     .setsPreviewType = false,
     .values = kFailingValues,
@@ -159,8 +205,9 @@ extern const fw::NodeKind kFailEarly = fw::nodeKind<Failing>({
     .evaluate = evaluateNothing,
     .hooks = {.afterDefaults = failEarly},
 });
+FW_CHECK_KIND(kFailEarly);
 
-extern const fw::NodeKind kFailLate = fw::nodeKind<Failing>({
+extern constexpr fw::NodeKind kFailLate = fw::nodeKind<Failing>({
     .channelGroup = "Fail Late",
     .setsPreviewType = false,
     .values = kFailingValues,
@@ -171,6 +218,16 @@ extern const fw::NodeKind kFailLate = fw::nodeKind<Failing>({
     .evaluate = evaluateNothing,
     .hooks = {.afterConnectors = failLate},
 });
+FW_CHECK_KIND(kFailLate);
+
+extern constexpr fw::NodeKind kUnbalanced = fw::nodeKind<Unbalanced>({
+    .values = kUnbalancedValues,
+    .outputs = kUnbalancedOutputs,
+    .services = &unbalancedServices,
+    .evaluate = evaluateNothing,
+    .hooks = {.load = loadUnbalanced, .save = saveUnbalanced},
+});
+FW_CHECK_KIND(kUnbalanced);
 
 namespace {
 
@@ -181,6 +238,7 @@ const HostServerRecord kServers[] = {
     {HOST_CLASS_NODE_INTERFACE, "Named", fw::panelActivation<kNamedKind>, kTags},
     {HOST_CLASS_NODE_HANDLER, "Fail Early", fw::handlerActivation<kFailEarly>, kTags},
     {HOST_CLASS_NODE_HANDLER, "Fail Late", fw::handlerActivation<kFailLate>, kTags},
+    {HOST_CLASS_NODE_HANDLER, "Unbalanced", fw::handlerActivation<kUnbalanced>, kTags},
     {nullptr, nullptr, nullptr, nullptr},
 };
 

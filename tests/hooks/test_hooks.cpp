@@ -85,4 +85,33 @@ TEST_F(Hooks, ANewTimeSlotCanBeLeftAsTheHostGaveIt) {
     EXPECT_NE(const_cast<host::NodeServer *>(early)->handler().rend->newTime, nullptr);
 }
 
+// The host refuses what the real one could not read back: a node that
+// leaves its block open or ends it twice fails its save or load, named.
+TEST_F(Hooks, BlocksLeftOpenOrEndedTwiceFailTheSaveAndTheLoad) {
+    for (int mode : {1, 2}) {
+        SCOPED_TRACE(mode);
+        host::ModuleNode &node = host.addNode(graph, "Unbalanced");
+        const json data = json::array({{{"block", "Mode"}, {"items", {{{"i2", mode}}}}}});
+        host::TextLoadState load(data);
+        const std::string loaded = failureOf([&] { node.load(load); });
+        EXPECT_NE(loaded.find("node \"" + node.name() + "\": load: "), std::string::npos) << loaded;
+        EXPECT_NE(loaded.find(mode == 1 ? "left 1 block open" : "a block ended that was not found"),
+                  std::string::npos)
+            << loaded;
+
+        host::TextSaveState save;
+        const std::string saved = failureOf([&] { node.save(save); });
+        EXPECT_NE(saved.find("node \"" + node.name() + "\": save: "), std::string::npos) << saved;
+        EXPECT_NE(saved.find(mode == 1 ? "left 1 block open" : "a block ended that was not begun"),
+                  std::string::npos)
+            << saved;
+    }
+    // Ended once, both go through.
+    host::ModuleNode &node = host.addNode(graph, "Unbalanced");
+    host::BinarySaveState save;
+    node.save(save);
+    host::BinaryLoadState load(save.bytes());
+    node.load(load);
+}
+
 }  // namespace

@@ -26,7 +26,14 @@ struct GoldenKind {
     // Saved items (text form) loaded before the settings, for values no
     // panel sets: a store's id, a nested graph.
     json preload = nullptr;
+    // The image popup's control, set to the scenes' test card when not 0.
+    std::uint32_t imageControl = 0;
 };
+
+// The saved reference is the file name as the image list was given it, so
+// the card is loaded by a name relative to scenes/, the same on every
+// machine, as scene files name their images.
+constexpr const char *kCard = "env/card.png";
 
 // A nested editor's block as a Group Node saves it, holding a graph.
 json editorBlock(const json &graph) {
@@ -97,6 +104,18 @@ const std::vector<GoldenKind> &goldenKinds() {
           {"Reflection Blur", ramp(5.0, 20.0)},
           {"Samples", "16"},
           {"Blur Depth", "2"}}},
+        // With an image selected: the reference follows the ints.
+        {"Gaussian Reflections",
+         "gaussian_reflections_image",
+         {{"Mode", " Ray Tracing + Spherical Map"}, {"Reflection Blur", "5"}},
+         nullptr,
+         0x8002},
+        {"Gaussian Refractions",
+         "gaussian_refractions_image",
+         {{"Mode", "Spherical Map"}, {"Refraction Index", "1.33"}},
+         nullptr,
+         0x8002},
+        {"Pixel Image", "pixel_image_image", {{"X", "2"}, {"Y", "-1"}}, nullptr, 0x8003},
         {"Gaussian Refractions",
          "gaussian_refractions",
          {{"Mode", "Backdrop Only"},
@@ -197,6 +216,12 @@ std::string binaryForm(host::ModuleNode &node) {
 
 class GoldenTest : public ModuleTest {
   protected:
+    GoldenTest() : workingDirectory_(std::filesystem::current_path()) {
+        std::filesystem::current_path(ORV_SCENES_DIR);
+        host.services().images().load(kCard);
+    }
+    ~GoldenTest() override { std::filesystem::current_path(workingDirectory_); }
+
     host::ModuleNode &configured(const GoldenKind &kind) {
         host::ModuleNode &node = add(kind.kind);
         if (!kind.preload.is_null()) {
@@ -205,9 +230,14 @@ class GoldenTest : public ModuleTest {
         }
         for (const auto &[control, value] : kind.settings)
             host::applySetting(node, control, value);
+        if (kind.imageControl) node.panel()->setInt(kind.imageControl, 1);
         return node;
     }
 
+  private:
+    std::filesystem::path workingDirectory_;
+
+  protected:
     // The panel at two times shows every value, animated ones included.
     static std::string values(host::ModuleNode &node) {
         host::Panel *panel = node.panel();
@@ -263,6 +293,27 @@ TEST_F(GoldenTest, GoldenValuesDifferFromTheDefaults) {
     EXPECT_EQ(ao.panel()->intValue(0x8003), 4);
     EXPECT_EQ(ao.panel()->numbers(0x8017, 0.0), (std::vector<double>{0.7, 0.8, 0.9}));
     EXPECT_EQ(ao.panel()->intValue(0x8019), 1);
+}
+
+// Every kind as it is made: its connectors with their types, and its panel
+// at the defaults with every choice text, pinned in one file, so that a
+// changed default, choice text or connector type shows as a difference.
+TEST_F(GoldenTest, EveryKindStartsAsItsGoldenFileSays) {
+    std::string made;
+    for (const auto &server : host.nodeServers()) {
+        host::ModuleNode &node = add(server->userName());
+        made += "== " + node.kindName() + "\nin:";
+        for (const auto &input : node.inputs())
+            made += " " + input->name + ":" + std::to_string(input->type);
+        made += "\nout:";
+        for (const auto &output : node.outputs())
+            made += " " + output->name + ":" + std::to_string(output->type);
+        made += "\n";
+        if (host::Panel *panel = node.panel()) made += panel->describe(0.0);
+    }
+    const std::filesystem::path file = std::filesystem::path(ORV_GOLDEN_DIR) / "new_nodes.txt";
+    if (updating()) writeFile(file, made);
+    EXPECT_EQ(made, readFile(file));
 }
 
 }  // namespace

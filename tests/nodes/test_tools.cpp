@@ -173,6 +173,11 @@ TEST_F(Tools, EmptyGroupGivesItsDefaults) {
     double preview[3] = {};
     EXPECT_TRUE(editor.previewColor(sample, preview));
     EXPECT_DOUBLE_EQ(preview[1], 0.78431);
+
+    // The editor goes with its node.
+    const HostNodeEditorID id = editor.id();
+    graph.remove(group);
+    EXPECT_EQ(host::NestedEditor::from(id), nullptr);
 }
 
 const json kScalarGraph = {

@@ -1,6 +1,6 @@
 /* Panels described by tables: a data description and a hint list. */
-#ifndef HOSTAPI_PANEL_H
-#define HOSTAPI_PANEL_H
+#ifndef HOSTAPI_XPANEL_H
+#define HOSTAPI_XPANEL_H
 
 #include "node.h"
 
