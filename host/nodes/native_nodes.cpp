@@ -110,7 +110,11 @@ std::vector<NativeSetting> nativeKindSettings(std::string_view kind) {
         for (const std::string &choice : setting.choices)
             for (const NativeSetting &read : readWith(json{{setting.name, choice}}))
                 takenWith[read.name].push_back(choice);
-        for (const auto &[name, choices] : takenWith) {
+        for (const auto &taken : takenWith) {
+            // Named copies: a lambda may not capture a structured binding
+            // under every compiler the host is built with.
+            const std::string &name = taken.first;
+            const std::vector<std::string> &choices = taken.second;
             if (choices.size() == setting.choices.size()) continue;
             std::string with = setting.name + ": ";
             for (std::size_t i = 0; i < choices.size(); ++i)
