@@ -38,6 +38,7 @@ async function guarded(work) {
 async function showGraph() {
   const graph = await post('/api/graph', {graph: state.graphPath});
   drawGraph($('graph'), graph, state.selected, selectNode);
+  $('graph').dataset.graph = state.graphPath.join('/');
   const path = $('graph-path');
   path.replaceChildren();
   // The way back out of nested graphs; a surface's own graph needs none.
