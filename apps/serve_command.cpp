@@ -3,6 +3,7 @@
 #include <httplib.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/socket.h>
 
 #include <cstdio>
 #include <cstring>
@@ -29,6 +30,8 @@ namespace fs = std::filesystem;
 // Requests the page sends are a few hundred bytes; anything far larger is
 // no edit.
 constexpr std::size_t kMaxBody = 64 * 1024;
+// Connections that may wait to be accepted.
+constexpr int kListenQueue = 512;
 // How long a request for the next picture waits before answering "none yet".
 constexpr int kFrameWaitMs = 10000;
 
@@ -230,8 +233,12 @@ void addRoutes(httplib::Server &server, ServeSession &session,
     api("/api/save",
         [&session](const json &body) { return session.save(textField(body, "name", false)); });
     api("/api/output", [&session](const json &body) {
-        session.chooseOutput(pathField(body, "node"), textField(body, "output", false));
+        session.captureOutput(pathField(body, "node"), textField(body, "output", false));
         return json{{"ok", true}};
+    });
+    api("/api/value", [&session](const json &body) {
+        return session.valueAt(pathField(body, "node"), textField(body, "output", false),
+                               intField(body, "x"), intField(body, "y"));
     });
     server.Post("/api/thumbnail",
                 [&session](const httplib::Request &request, httplib::Response &response) {
@@ -297,6 +304,14 @@ Run addServeCommand(CLI::App &program, const Common &common) {
         ServeSession session(common, o->scene, {o->width, o->height});
 
         httplib::Server server;
+        // The listening socket: reusable at once after a stop, but not
+        // shared with another process that binds the same port.
+        int listening = -1;
+        server.set_socket_options([&listening](int socket) {
+            const int yes = 1;
+            setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+            listening = socket;
+        });
         const std::string address = o->listen.empty() ? "127.0.0.1" : o->listen;
         if (!o->listen.empty() && o->listen != "127.0.0.1" && o->listen != "localhost" &&
             o->listen != "::1")
@@ -309,6 +324,11 @@ Run addServeCommand(CLI::App &program, const Common &common) {
         if (port < 0)
             throw host::Error("cannot listen on " + address + ":" + std::to_string(o->port) +
                               " (in use? --port 0 picks a free one)");
+
+        // The library's queue of five waiting connections would turn a burst
+        // (a page opening, a script) into resets; a listening socket takes a
+        // longer queue by listening again.
+        if (listening >= 0) listen(listening, kListenQueue);
 
         std::vector<std::string> names{address};
         if (o->listen.empty()) names.push_back("localhost");

@@ -1,5 +1,7 @@
 #include "serve_session.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -8,6 +10,7 @@
 #include "host/base/error.h"
 #include "host/io/io_state.h"
 #include "host/module/module_node.h"
+#include "host/raytracer/primary_spot.h"
 #include "host/raytracer/renderer.h"
 #include "host/scene/host.h"
 #include "host/scene/nested_graph.h"
@@ -26,6 +29,8 @@ namespace {
 constexpr int kBandRows = 8;
 // The coarse pass renders one pixel for every kCoarse × kCoarse.
 constexpr int kCoarse = 4;
+// How much lower than the server's the render threads' priority is.
+constexpr int kRenderNice = 5;
 // Edits that can be taken back.
 constexpr std::size_t kUndoSteps = 64;
 
@@ -237,7 +242,7 @@ host::Panel::Picture ServeSession::thumbnail(const NodePath &path, const std::st
     return panel.draw(drawn->id, width, height);
 }
 
-void ServeSession::chooseOutput(const NodePath &path, const std::string &output) {
+void ServeSession::captureOutput(const NodePath &path, const std::string &output) {
     auto lock = pauseRendering();
     if (path.empty()) {
         capture_.reset();
@@ -250,6 +255,41 @@ void ServeSession::chooseOutput(const NodePath &path, const std::string &output)
         capture_ = Capture{path, output};
     }
     resume(lock);
+}
+
+json ServeSession::valueAt(const NodePath &path, const std::string &outputName, int x, int y) {
+    std::lock_guard lock(mutex_);
+    const render::Tracer &tracer = full_->tracer();
+    const render::Camera &camera = tracer.scene().camera;
+    if (x < 0 || y < 0 || x >= camera.width || y >= camera.height)
+        throw host::Error("pixel " + std::to_string(x) + "," + std::to_string(y) +
+                          ": outside the " + std::to_string(camera.width) + "x" +
+                          std::to_string(camera.height) + " frame");
+    host::Node &node = nodeAt(*scene_, path);
+    host::OutputConnector &output = app::chooseOutput(node, outputName);
+    json reply{{"x", x}, {"y", y}, {"output", output.name}, {"value", nullptr}};
+    render::Vec origin, direction;
+    tracer.cameraRay(x + 0.5, y + 0.5, origin, direction);
+    render::ThreadState thread;
+    render::SpotContext context{&tracer, &thread};
+    HostSample spot{};
+    if (!render::primarySpot(tracer, origin, direction, x, y, thread, context, spot)) return reply;
+    const std::string &surface =
+        scene_->surfaceNames().at(static_cast<std::size_t>(spot.surfaceIndex));
+    reply["surface"] = surface;
+    if (surface != path.front()) return reply;
+    // Between two bands of a render the graphs are started already; at rest
+    // they are started for this one evaluation, as eval does.
+    if (!rendering_) {
+        host_->services().setScene(full_->settings());
+        scene_->renderStart();
+        scene_->newTime(frame_);
+    }
+    double value[3] = {};
+    const int channels = evaluateToNumbers(output, spot, value);
+    if (!rendering_) scene_->renderEnd();
+    reply["value"] = std::vector<double>(value, value + channels);
+    return reply;
 }
 
 json ServeSession::folderImages() const {
@@ -283,6 +323,10 @@ std::shared_ptr<const ServedFrame> ServeSession::frameAfter(std::uint64_t after,
 }
 
 void ServeSession::renderLoop() {
+    // Renders yield to the page and its requests: a busy machine should make
+    // the picture come later, not the page answer later. A Linux thread's
+    // nice value is its own, and the threads a render starts inherit it.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kRenderNice);
     for (;;) {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return stopping_ || version_ != renderedVersion_; });

@@ -61,7 +61,12 @@ class ServeSession {
     host::Panel::Picture thumbnail(const NodePath &node, const std::string &control, int width,
                                    int height);
     // Which output is captured beside the picture; empty for none.
-    void chooseOutput(const NodePath &node, const std::string &output);
+    void captureOutput(const NodePath &node, const std::string &output);
+    // A node's output (its first when none is named) where the camera ray
+    // through pixel (x, y) of the full picture first hits, evaluated as a
+    // render would there; the surface hit, and null values off the node's
+    // surface.
+    nlohmann::json valueAt(const NodePath &node, const std::string &output, int x, int y);
     // The image files of the scene's folder, as "(load Image)" offers them.
     nlohmann::json folderImages() const;
 

@@ -1,7 +1,6 @@
 // orvhost serve's page: the scene's graphs, the selected node's panel and a
 // live render that follows every edit.
 import {get, post, nextFrame} from './api.js';
-import {drawGraph} from './graph.js';
 import {drawPanel} from './panel.js';
 import {RenderView} from './image.js';
 
@@ -12,6 +11,9 @@ const state = {
   activeTabs: new Map(),
   output: null,      // {node, output} chosen in the chooser
 };
+// The graph drawing and its layout library are not needed for the first
+// picture, which is asked for before they arrive.
+const graphDrawing = import('./graph.js');
 // Timings the benchmark reads: when the first picture came, and for each
 // edit when its first and its full picture came (ms since the page opened).
 window.orvTimes = {firstImage: null, edits: []};
@@ -37,6 +39,7 @@ async function guarded(work) {
 
 async function showGraph() {
   const graph = await post('/api/graph', {graph: state.graphPath});
+  const {drawGraph} = await graphDrawing;
   drawGraph($('graph'), graph, state.selected, selectNode);
   $('graph').dataset.graph = state.graphPath.join('/');
   const path = $('graph-path');
@@ -86,18 +89,7 @@ async function selectNode(name) {
   await guarded(async () => {
     await showGraph();
     await showPanel(await post('/api/panel', {node: nodePath()}));
-    // The selected node's first output is read under the pointer, unless
-    // the chooser names another.
-    if (!state.output && state.graphPath.length === 1) await captureSelected();
   });
-}
-
-async function captureSelected() {
-  const graph = state.overview.graphs.find((g) => g.name === state.graphPath[0]);
-  const candidate = state.overview.outputs.find((o) =>
-    o.node[0] === state.graphPath[0] && o.node[1] === state.selected);
-  if (!graph?.surface || !candidate) return;
-  await post('/api/output', candidate);
 }
 
 function edited(reply) {
@@ -166,8 +158,7 @@ function fillChooser() {
   chooser.addEventListener('change', () => guarded(async () => {
     state.output = chooser.value ? JSON.parse(chooser.value) : null;
     view.showAov = Boolean(state.output);
-    if (state.output) await post('/api/output', state.output);
-    else if (state.selected) await captureSelected();
+    await post('/api/output', state.output || {node: [], output: ''});
   }));
 }
 
@@ -212,17 +203,44 @@ async function followRender() {
   }
 }
 
-function showPointer(event) {
+// The selected node's output under the pointer is evaluated where the
+// camera ray through that pixel lands, one request at a time: the newest
+// place wins and those passed over are never asked for.
+const pointer = {asking: false, next: null};
+
+async function askValue(found) {
+  const number = (v) => Number(v.toPrecision(4));
+  let text = `(${found.x}, ${found.y}) colour ${found.color.map(number).join(' ')}`;
+  if (found.value && found.aov)
+    text += ` · ${found.aov.node.join('/')}.${found.aov.output} = ${found.value.map(number).join(' ')}`;
+  if (state.selected) {
+    try {
+      const reply = await post('/api/value', {node: nodePath(), output: '', x: found.x, y: found.y});
+      text += ` · ${state.selected}.${reply.output} = ` + (reply.value
+        ? reply.value.map(number).join(' ')
+        : reply.surface ? `(surface ${reply.surface})` : '(backdrop)');
+    } catch (error) {
+      text += ` · ${error.message}`;
+    }
+  }
+  $('pointer').textContent = text;
+}
+
+async function showPointer(event) {
   const found = view.probe(event);
   if (!found) {
     $('pointer').textContent = '';
     return;
   }
-  const number = (v) => Number(v.toPrecision(4));
-  let text = `(${found.x}, ${found.y}) colour ${found.color.map(number).join(' ')}`;
-  if (found.value && found.aov)
-    text += ` · ${found.aov.node.join('/')}.${found.aov.output} = ${found.value.map(number).join(' ')}`;
-  $('pointer').textContent = text;
+  pointer.next = found;
+  if (pointer.asking) return;
+  pointer.asking = true;
+  while (pointer.next) {
+    const place = pointer.next;
+    pointer.next = null;
+    await askValue(place);
+  }
+  pointer.asking = false;
 }
 
 // ---- Start ----

@@ -8,6 +8,7 @@ import json
 import os
 import signal
 import socket
+import subprocess
 import sys
 import unittest
 
@@ -219,6 +220,26 @@ class ServeTest(unittest.TestCase):
         self.assertIn('stopping', self.server.stderr)
         other = serving.Server(ORVHOST, self.scene, '--width', '48', '--height', '30')
         self.assertEqual(other.stop(signal.SIGTERM), 0)
+
+    def test_a_taken_port_is_an_error_not_a_shared_one(self):
+        taken = subprocess.run([ORVHOST, 'serve', self.scene, '--port', str(self.server.port)],
+                               capture_output=True, text=True, timeout=60)
+        self.assertEqual(taken.returncode, 1)
+        self.assertIn(f'cannot listen on 127.0.0.1:{self.server.port}', taken.stderr)
+        self.alive()
+
+    def test_the_value_under_the_pointer_is_the_nodes_where_the_ray_lands(self):
+        status, _, body = request(self.server, 'POST', '/api/value',
+                                  {'node': ['Occluded', 'AO'], 'output': 'Scalar', 'x': 24, 'y': 25})
+        self.assertEqual(status, 200)
+        reply = json.loads(body)
+        self.assertEqual((reply['surface'], reply['output']), ('Occluded', 'Scalar'))
+        self.assertEqual(len(reply['value']), 1)
+        self.assertTrue(0 <= reply['value'][0] <= 1)
+        status, _, body = request(self.server, 'POST', '/api/value',
+                                  {'node': ['Occluded', 'AO'], 'x': 48, 'y': 0})
+        self.assertEqual(status, 400)
+        self.assertIn('outside the 48x30 frame', json.loads(body)['error'])
 
     def test_listening_elsewhere_warns(self):
         other = serving.Server(ORVHOST, self.scene, '--listen', '127.0.0.3')
