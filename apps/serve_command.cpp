@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/socket.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -179,6 +180,10 @@ class SignalWatch {
             sigwait(&set_, &signal);
             if (ending_) return;
             std::fprintf(stderr, "orvhost serve: stopping\n");
+            // A signal that comes before the server runs would be lost on a
+            // server not yet listening: wait until it is.
+            while (!server.is_running() && !ending_)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
             server.stop();
         });
     }

@@ -164,12 +164,13 @@ json ServeSession::edit(const NodePath &path, const std::string &control, const 
     host::FileRequests &requests = host_->services().fileRequests();
     requests.clearAnswers();
     if (!file.empty()) {
-        checkPlainName(file, "image");
-        const fs::path image = folder_ / file;
-        if (!isImageFile(image) || !fs::is_regular_file(image))
+        // Only what the page offered may be read: nothing that names its
+        // way out of the scene's folder.
+        const json offered = folderImages();
+        if (std::find(offered.begin(), offered.end(), file) == offered.end())
             throw host::Error("image " + host::inQuotes(file) +
                               ": no such image in the scene's folder");
-        requests.answer(image.string());
+        requests.answer((folder_ / file).string());
     }
     rememberState(path);
     try {
@@ -293,12 +294,21 @@ json ServeSession::valueAt(const NodePath &path, const std::string &outputName, 
 }
 
 json ServeSession::folderImages() const {
+    // The folder and the folders in it, as scenes keep their images beside
+    // them or one folder down ("env/sky.exr").
     std::vector<std::string> names;
     std::error_code error;
-    for (const auto &entry : fs::directory_iterator(folder_, error))
-        if (entry.is_regular_file(error) && isImageFile(entry.path()) &&
-            entry.path().filename().string().front() != '.')
-            names.push_back(entry.path().filename().string());
+    for (auto entry = fs::recursive_directory_iterator(folder_, error);
+         !error && entry != fs::recursive_directory_iterator(); entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        if (name.front() == '.') {
+            if (entry->is_directory(error)) entry.disable_recursion_pending();
+            continue;
+        }
+        if (entry.depth() >= 1) entry.disable_recursion_pending();
+        if (entry->is_regular_file(error) && isImageFile(entry->path()))
+            names.push_back(fs::relative(entry->path(), folder_).generic_string());
+    }
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -242,6 +242,26 @@ class BrowserTest(unittest.TestCase):
         self.assertGreater(colours, 3)
 
 
+    def test_load_image_offers_the_scene_folders_images(self):
+        # A server of its own: the image it loads joins the scene's image
+        # list, which the other tests compare with the scene file's.
+        with serving.Server(ORVHOST, self.scene, '--width', '16', '--height', '10') as other:
+            self.driver.get(other.url)
+            self.open_graph('Kinds')
+            self.select('Pixel Image', 'Pixel Image')
+            self.script('''const s = document.querySelector('[data-label=Image] select');
+                s.value = '(load Image)'; s.dispatchEvent(new Event('change'));''')
+            serving.wait_for(lambda: self.driver.find_elements('css selector', '.load-image button'))
+            offered = self.script(
+                "return [...document.querySelectorAll('.load-image option')].map(o => o.value)")
+            self.assertEqual(offered, ['env/card.png'])
+            self.driver.find_element('css selector', '.load-image button').click()
+            serving.wait_for(lambda: self.script(
+                "return document.querySelector('[data-label=Image] select')?.value") == 'card (2)')
+        self.driver.get(self.server.url)
+        serving.wait_for(lambda: self.pass_shown() == 'full done', 120)
+
+
 if __name__ == '__main__':
     parser = argparse.ArgumentParser()
     parser.add_argument('--orvhost', required=True)

@@ -121,11 +121,11 @@ class ServeTest(unittest.TestCase):
                      '/serve_session.cpp'):
             self.assertEqual(request(self.server, 'GET', path)[0], 404, path)
         status, _, body = request(self.server, 'GET', '/api/images')
-        self.assertEqual(json.loads(body), [])
-        os.makedirs(os.path.join(self.folder, 'pictures'), exist_ok=True)
+        self.assertEqual(json.loads(body), ['env/card.png'])
+        os.makedirs(os.path.join(self.folder, 'env', 'deeper'))
         os.rename(os.path.join(self.folder, 'env', 'card.png'),
-                  os.path.join(self.folder, 'card.png'))
-        self.assertEqual(json.loads(request(self.server, 'GET', '/api/images')[2]), ['card.png'])
+                  os.path.join(self.folder, 'env', 'deeper', 'card.png'))
+        self.assertEqual(json.loads(request(self.server, 'GET', '/api/images')[2]), [])
 
     def test_malformed_requests_get_a_json_4xx_and_the_server_goes_on(self):
         cases = [
