@@ -244,6 +244,7 @@ function drawEnvelope(item, widget, id, actions) {
   const inputs = item.value.map((value, i) =>
     numberInput(item, value, i === 0 ? id : undefined, () =>
       actions.onEdit(item.id, inputs.map((input) => input.value).join(' '))));
+  if (inputs.length === 3) widget.classList.add('triple');
   inputs.forEach((input, i) => {
     if (inputs.length === 3) input.setAttribute('aria-label', `${item.label} ${'xyz'[i]}`);
     widget.append(input);
