@@ -80,6 +80,8 @@ void ServeSession::stop() {
         cancel_ = true;
     }
     changed_.notify_all();
+    // Taken so that no frame waiter is between its look and its wait.
+    { std::lock_guard frames(frameMutex_); }
     frameReady_.notify_all();
 }
 
@@ -145,7 +147,7 @@ std::unique_lock<std::mutex> ServeSession::pauseRendering() {
 
 void ServeSession::resume(std::unique_lock<std::mutex> &lock) {
     ++version_;
-    cancel_ = stopping_;
+    cancel_ = stopping_.load();
     lock.unlock();
     changed_.notify_all();
 }
@@ -195,7 +197,12 @@ json ServeSession::press(const NodePath &path, const std::string &control) {
     host::NestedEditor *editor = host::nestedEditorOf(node);
     const int opened = editor ? editor->openCount() : 0;
     rememberState(path);
-    panel.press(button->id);
+    try {
+        panel.press(button->id);
+    } catch (const host::Error &) {
+        undo_.pop_back();
+        throw;
+    }
     json reply = panelReply(path);
     if (editor && editor->openCount() > opened) reply["opened"] = path;
     reply["version"] = version_ + 1;  // the render that shows it

@@ -111,7 +111,8 @@ class ServeSession {
     std::mutex mutex_;  // the scene: its nodes, panels and graphs
     std::condition_variable changed_;
     std::uint64_t version_ = 1, renderedVersion_ = 0;
-    bool rendering_ = false, stopping_ = false;
+    bool rendering_ = false;
+    std::atomic<bool> stopping_{false};  // read by frame waiters under their own lock
     std::atomic<bool> cancel_{false};
     std::vector<UndoStep> undo_;
     std::optional<Capture> capture_;

@@ -92,10 +92,12 @@ async function selectNode(name) {
   });
 }
 
-function edited(reply) {
+async function edited(reply) {
   if (reply.version) window.orvTimes.edits.push({sent: reply.sentAt, version: reply.version,
     first: null, full: null});
-  return showPanel(reply);
+  await showPanel(reply);
+  // A setting may change the node's connectors.
+  await showGraph();
 }
 
 const actions = {

@@ -95,6 +95,14 @@ function drawTabs(item, actions, activeTabs) {
 
 let uniqueId = 0;
 
+// A few words beside a control: its unit or its limits.
+function note(className, text) {
+  const made = document.createElement('span');
+  made.className = className;
+  made.textContent = text;
+  return made;
+}
+
 function drawControl(item, actions) {
   const row = document.createElement('div');
   row.className = 'control';
@@ -154,12 +162,7 @@ function drawControl(item, actions) {
     text.addEventListener('change', () => actions.onEdit(item.id, text.value));
     widget.append(text);
   }
-  if (item.limitsText) {
-    const limits = document.createElement('span');
-    limits.className = 'limits';
-    limits.textContent = item.limitsText;
-    widget.append(limits);
-  }
+  if (item.limitsText) widget.append(note('limits', item.limitsText));
   return row;
 }
 
@@ -249,12 +252,7 @@ function drawEnvelope(item, widget, id, actions) {
     if (inputs.length === 3) input.setAttribute('aria-label', `${item.label} ${'xyz'[i]}`);
     widget.append(input);
   });
-  if (item.unit) {
-    const unit = document.createElement('span');
-    unit.className = 'unit';
-    unit.textContent = item.unit;
-    widget.append(unit);
-  }
+  if (item.unit) widget.append(note('unit', item.unit));
   if (item.dataType === 'color-env' && item.value.length === 3) {
     const picker = document.createElement('input');
     picker.type = 'color';

@@ -71,6 +71,26 @@ def browser(width=1400, height=950):
     return webdriver.Chrome(options=options, service=service)
 
 
+def run_tests(skip_unless=()):
+    """Runs the calling file's tests with its --orvhost and --scenes; exits
+    with 77 (skipped) when a module named in skip_unless is missing."""
+    import argparse
+    import importlib.util
+    import sys
+    import unittest
+    parser = argparse.ArgumentParser()
+    parser.add_argument('--orvhost', required=True)
+    parser.add_argument('--scenes', required=True)
+    arguments, rest = parser.parse_known_args()
+    for module in skip_unless:
+        if importlib.util.find_spec(module) is None:
+            print(f'skipped: {module} is not installed')
+            sys.exit(77)
+    main = sys.modules['__main__']
+    main.ORVHOST, main.SCENES = arguments.orvhost, arguments.scenes
+    unittest.main(module=main, argv=[sys.argv[0], *rest])
+
+
 def wait_for(condition, timeout=30, step=0.02):
     ends = time.monotonic() + timeout
     while time.monotonic() < ends:

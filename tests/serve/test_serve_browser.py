@@ -2,7 +2,6 @@
 """orvhost serve's page in headless Chromium: every module node kind's panel
 as orvhost panel prints it, an edit that changes the picture and the saved
 scene, a nested graph opened by "Edit Nodes", a drawn thumbnail."""
-import argparse
 import json
 import os
 import re
@@ -263,17 +262,7 @@ class BrowserTest(unittest.TestCase):
 
 
 if __name__ == '__main__':
-    parser = argparse.ArgumentParser()
-    parser.add_argument('--orvhost', required=True)
-    parser.add_argument('--scenes', required=True)
-    arguments, rest = parser.parse_known_args()
-    ORVHOST, SCENES = arguments.orvhost, arguments.scenes
-    try:
-        import selenium  # noqa: F401
-    except ImportError:
-        print('skipped: python3-selenium is not installed')
-        sys.exit(77)
     if not (shutil.which('chromedriver') or os.path.exists('/usr/bin/chromedriver')):
         print('skipped: chromium-driver is not installed')
         sys.exit(77)
-    unittest.main(argv=[sys.argv[0], *rest])
+    serving.run_tests(skip_unless=['selenium'])

@@ -1,7 +1,6 @@
 #!/usr/bin/python3
 """orvhost serve's rules over HTTP: who may reach it, what a request may
 read or write, and that no request, however malformed, stops it."""
-import argparse
 import concurrent.futures
 import http.client
 import json
@@ -9,7 +8,6 @@ import os
 import signal
 import socket
 import subprocess
-import sys
 import unittest
 
 import serving
@@ -250,9 +248,4 @@ class ServeTest(unittest.TestCase):
 
 
 if __name__ == '__main__':
-    parser = argparse.ArgumentParser()
-    parser.add_argument('--orvhost', required=True)
-    parser.add_argument('--scenes', required=True)
-    arguments, rest = parser.parse_known_args()
-    ORVHOST, SCENES = arguments.orvhost, arguments.scenes
-    unittest.main(argv=[sys.argv[0], *rest])
+    serving.run_tests()
