@@ -235,8 +235,11 @@ void addRoutes(httplib::Server &server, ServeSession &session,
         return session.press(pathField(body, "node"), textField(body, "control"));
     });
     api("/api/undo", [&session](const json &) { return session.undo(); });
-    api("/api/save",
-        [&session](const json &body) { return session.save(textField(body, "name", false)); });
+    api("/api/save", [&session](const json &body) {
+        const auto replace = body.find("replace");
+        return session.save(textField(body, "name", false),
+                            replace != body.end() && replace->is_boolean() && replace->get<bool>());
+    });
     api("/api/output", [&session](const json &body) {
         session.captureOutput(pathField(body, "node"), textField(body, "output", false));
         return json{{"ok", true}};

@@ -225,13 +225,16 @@ json ServeSession::undo() {
     return reply;
 }
 
-json ServeSession::save(const std::string &name) {
+json ServeSession::save(const std::string &name, bool replace) {
     fs::path target = scene_->file();
     if (!name.empty()) {
         checkPlainName(name, "save as");
         if (fs::path(name).extension() != ".json")
             throw host::Error("save as " + host::inQuotes(name) + ": a scene file ends in .json");
         target = folder_ / name;
+        std::error_code error;
+        if (!replace && fs::exists(target, error) && !fs::equivalent(target, scene_->file(), error))
+            return {{"exists", name}};
     }
     std::lock_guard lock(mutex_);
     scene_->saveTo(target, host::Scene::SaveForm::Settings);

@@ -55,8 +55,9 @@ class ServeSession {
     // Takes back the last edit or press; answers the node it touched.
     nlohmann::json undo();
     // Writes the scene as orvhost save does, to its own file or to a new
-    // name in its folder.
-    nlohmann::json save(const std::string &name);
+    // name in its folder; another file of that name is replaced only when
+    // asked to (else the answer says it exists).
+    nlohmann::json save(const std::string &name, bool replace);
     // The picture of a drawn control: RGB bytes.
     host::Panel::Picture thumbnail(const NodePath &node, const std::string &control, int width,
                                    int height);

@@ -270,7 +270,12 @@ async function start() {
     say('undone');
   }));
   $('save').addEventListener('click', () => guarded(async () => {
-    const reply = await post('/api/save', {name: $('save-name').value.trim()});
+    const name = $('save-name').value.trim();
+    let reply = await post('/api/save', {name});
+    if (reply.exists) {
+      if (!confirm(`${reply.exists} exists. Replace it?`)) return say('not saved');
+      reply = await post('/api/save', {name, replace: true});
+    }
     say(`saved ${reply.saved}`);
   }));
   if (state.overview.graphs.length) await openGraph([state.overview.graphs[0].name]);

@@ -136,9 +136,9 @@ class BrowserTest(unittest.TestCase):
         return self.driver.execute_script(code, *arguments)
 
     def open_graph(self, name):
-        for tab in self.driver.find_elements('css selector', '#graph-tabs button'):
-            if tab.text == name:
-                tab.click()
+        tabs = serving.wait_for(lambda: [tab for tab in self.driver.find_elements(
+            'css selector', '#graph-tabs button') if tab.text == name])
+        tabs[0].click()
         serving.wait_for(lambda: self.script(
             "return document.getElementById('graph').dataset.graph") == name)
 

@@ -174,6 +174,11 @@ class ServeTest(unittest.TestCase):
         self.assertEqual((status, json.loads(body)['saved']), (200, 'edited.json'))
         with open(os.path.join(self.folder, 'edited.json')) as saved:
             self.assertIn('"Samples": 5', saved.read())
+        # Another file of that name is replaced only when asked to.
+        answer = json.loads(request(self.server, 'POST', '/api/save', {'name': 'edited.json'})[2])
+        self.assertEqual(answer, {'exists': 'edited.json'})
+        answer = request(self.server, 'POST', '/api/save', {'name': 'edited.json', 'replace': True})
+        self.assertEqual(json.loads(answer[2])['saved'], 'edited.json')
         undone = json.loads(request(self.server, 'POST', '/api/undo', {})[2])
         self.assertEqual(control(undone['items'], 'Samples')['value'], 64)
         self.assertEqual(undone['undo'], 0)
