@@ -155,6 +155,7 @@ std::string framePayload(const ServedFrame &frame) {
     payload += text;
     payload.resize((payload.size() + 3) / 4 * 4, ' ');
     const auto append = [&payload](const std::vector<float> &values) {
+        if (values.empty()) return;  // no output captured: nothing to copy from
         const std::size_t at = payload.size();
         payload.resize(at + values.size() * sizeof(float));
         std::memcpy(payload.data() + at, values.data(), values.size() * sizeof(float));
@@ -300,8 +301,9 @@ Run addServeCommand(CLI::App &program, const Common &common) {
         ->check(CLI::Range(0, 65535))
         ->capture_default_str();
     command->add_option("--listen", o->listen,
-                        "Address to listen on instead of 127.0.0.1; the page is then reachable "
-                        "from other machines by anyone who has the printed token");
+                        "Address to listen on instead of 127.0.0.1, and to open the page at; "
+                        "other machines can then reach it, and only the printed token keeps "
+                        "them out");
     command->add_option("--width", o->width, "Image width in pixels (default: the camera's)")
         ->check(CLI::Range(1, 16384));
     command->add_option("--height", o->height, "Image height in pixels (default: the camera's)")

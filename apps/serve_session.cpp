@@ -43,9 +43,8 @@ bool isImageFile(const fs::path &file) {
     return std::find(std::begin(kImages), std::end(kImages), extension) != std::end(kImages);
 }
 
-// A name the page may give a file in the scene's folder: a plain name, not
-// hidden, of the kind asked for. Anything with a folder in it could reach
-// outside.
+// A name the page may give a file it writes in the scene's folder: a plain
+// name, not hidden. Anything with a folder in it could reach outside.
 void checkPlainName(const std::string &name, const char *what) {
     if (name.empty() || name.find('/') != std::string::npos ||
         name.find('\\') != std::string::npos || name.front() == '.' ||

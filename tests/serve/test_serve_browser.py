@@ -125,7 +125,9 @@ class BrowserTest(unittest.TestCase):
     @classmethod
     def tearDownClass(cls):
         cls.driver.quit()
-        cls.server.stop()
+        code = cls.server.stop()
+        if code != 0 or 'runtime error' in cls.server.stderr:
+            raise AssertionError(f'orvhost serve ended with {code}: {cls.server.stderr}')
         shutil.rmtree(cls.folder, ignore_errors=True)
 
     @classmethod

@@ -56,7 +56,12 @@ class ServeTest(unittest.TestCase):
         self.server = serving.Server(ORVHOST, self.scene, '--width', '48', '--height', '30')
 
     def tearDown(self):
-        self.server.stop()
+        # Every run ends cleanly: exit code 0, and under the sanitizers no
+        # report (a leak at exit changes the code too).
+        code = self.server.stop()
+        self.assertEqual(code, 0, self.server.stderr)
+        self.assertNotIn('runtime error', self.server.stderr)
+        self.assertNotIn('Sanitizer', self.server.stderr)
 
     def alive(self):
         status, _, body = request(self.server, 'GET', '/api/overview')
