@@ -23,14 +23,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Rows rendered between two looks at whether an edit is waiting: short
-// enough that an edit stops a heavy render within a few hundredths of a
-// second, long enough that every thread has tiles to share.
-constexpr int kBandRows = 8;
+// Rows rendered between two looks at whether an edit is waiting: one row of
+// the renderer's 16-pixel tiles, short enough that an edit stops a heavy
+// render within a few hundredths of a second, whole tiles so that the band
+// costs no more than the same tiles in one render.
+constexpr int kBandRows = 16;
 // The coarse pass renders one pixel for every kCoarse × kCoarse.
 constexpr int kCoarse = 4;
 // How much lower than the server's the render threads' priority is.
 constexpr int kRenderNice = 5;
+// How often a pass in progress is shown.
+constexpr std::chrono::milliseconds kPublishEvery{100};
 // Edits that can be taken back.
 constexpr std::size_t kUndoSteps = 64;
 
@@ -402,6 +405,7 @@ bool ServeSession::renderPass(TracedScene &traced, const char *pass, int samples
     options.samplesPerPixel = samples;
     std::uint64_t primary = 0, secondary = 0;
     const auto started = std::chrono::steady_clock::now();
+    auto published = started;
     bool cancelled = false;
     for (int y0 = 0; y0 < height; y0 += kBandRows) {
         const int y1 = std::min(height, y0 + kBandRows);
@@ -440,7 +444,13 @@ bool ServeSession::renderPass(TracedScene &traced, const char *pass, int samples
             info["done"] = true;
             if (!aovs.empty()) frame->aov = aovs.front().image.values;
         }
-        publish(std::make_shared<ServedFrame>(*frame));
+        // The page takes a picture some ten times a second; more would cost
+        // the render the time the browser spends drawing them.
+        const auto now = std::chrono::steady_clock::now();
+        if (y1 == height || now - published >= kPublishEvery) {
+            published = now;
+            publish(std::make_shared<ServedFrame>(*frame));
+        }
     }
     {
         std::lock_guard lock(mutex_);
