@@ -1,7 +1,5 @@
 #include "serve_session.h"
 
-#include <sys/resource.h>
-#include <unistd.h>
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -30,10 +28,9 @@ namespace {
 constexpr int kBandRows = 16;
 // The coarse pass renders one pixel for every kCoarse × kCoarse.
 constexpr int kCoarse = 4;
-// How much lower than the server's the render threads' priority is.
-constexpr int kRenderNice = 5;
-// How often a pass in progress is shown.
-constexpr std::chrono::milliseconds kPublishEvery{100};
+// How often a pass in progress is shown: often enough to watch it come,
+// seldom enough that the browser drawing it takes little from the render.
+constexpr std::chrono::milliseconds kPublishEvery{200};
 // Edits that can be taken back.
 constexpr std::size_t kUndoSteps = 64;
 
@@ -345,10 +342,6 @@ std::shared_ptr<const ServedFrame> ServeSession::frameAfter(std::uint64_t after,
 }
 
 void ServeSession::renderLoop() {
-    // Renders yield to the page and its requests: a busy machine should make
-    // the picture come later, not the page answer later. A Linux thread's
-    // nice value is its own, and the threads a render starts inherit it.
-    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kRenderNice);
     for (;;) {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return stopping_ || version_ != renderedVersion_; });
@@ -403,6 +396,10 @@ bool ServeSession::renderPass(TracedScene &traced, const char *pass, int samples
     render::RenderOptions options;
     options.threads = threads_;
     options.samplesPerPixel = samples;
+    // A band ends when its last tile does: tiles go to whichever thread is
+    // free, so that no thread waits long at the end of each band. (A live
+    // picture need not repeat byte for byte.)
+    options.dynamicTiles = true;
     std::uint64_t primary = 0, secondary = 0;
     const auto started = std::chrono::steady_clock::now();
     auto published = started;
@@ -444,8 +441,6 @@ bool ServeSession::renderPass(TracedScene &traced, const char *pass, int samples
             info["done"] = true;
             if (!aovs.empty()) frame->aov = aovs.front().image.values;
         }
-        // The page takes a picture some ten times a second; more would cost
-        // the render the time the browser spends drawing them.
         const auto now = std::chrono::steady_clock::now();
         if (y1 == height || now - published >= kPublishEvery) {
             published = now;

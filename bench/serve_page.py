@@ -51,7 +51,7 @@ def edited_samples(orvhost, driver, rounds):
     with open(path, 'w') as out:
         json.dump(scene, out)
     values = [48, 64]
-    firsts, fulls, plains = [], [], []
+    firsts, fulls, passes, plains = [], [], [], []
     with serving.Server(orvhost, path, *SIZE) as server:
         driver.get(server.url)
         serving.wait_for(lambda: driver.execute_script(
@@ -70,6 +70,7 @@ def edited_samples(orvhost, driver, rounds):
                 return e && e.full !== null ? e : null;"""), 120)
             firsts.append(edit['first'])
             fulls.append(edit['full'])
+            passes.append(edit['fullPass'])
             # The reference: the same scene and setting rendered by orvhost
             # render, between the page's renders so both meet the same load.
             scene['surfaces']['Occluded']['nodes'][0]['settings']['Samples'] = value
@@ -77,7 +78,7 @@ def edited_samples(orvhost, driver, rounds):
             with open(reference, 'w') as out:
                 json.dump(scene, out)
             plains.append(plain_render_seconds(orvhost, reference) * 1000)
-    return firsts, fulls, plains
+    return firsts, fulls, passes, plains
 
 
 def main():
@@ -88,7 +89,7 @@ def main():
     driver = serving.browser()
     try:
         firsts = first_picture(arguments.orvhost, driver, arguments.rounds)
-        edit_first, edit_full, plain = edited_samples(arguments.orvhost, driver, arguments.rounds)
+        edit_first, edit_full, edit_pass, plain = edited_samples(arguments.orvhost, driver, arguments.rounds)
     finally:
         driver.quit()
     median = statistics.median
@@ -102,6 +103,9 @@ def main():
           f'{median(edit_full):7.1f} ms beside a plain render of {median(plain):.0f} ms '
           f'(goal {median(plain) * 1.1:.0f} ms, ratio {median(edit_full) / median(plain):.3f})'
           '   rounds: ' + ' '.join(f'{a:.0f}/{b:.0f}' for a, b in zip(edit_full, plain)))
+    print(f'  of which the full pass itself: {median(edit_pass):7.1f} ms '
+          f'(ratio to the plain render {median(edit_pass) / median(plain):.3f})   rounds: '
+          + ' '.join(f'{t:.0f}' for t in edit_pass))
 
 
 if __name__ == '__main__':

@@ -182,7 +182,10 @@ function noteTimes(info) {
   for (const edit of window.orvTimes.edits) {
     if (info.version < edit.version) continue;
     if (edit.first === null) edit.first = now - edit.sent;
-    if (edit.full === null && info.pass === 'full' && info.done) edit.full = now - edit.sent;
+    if (edit.full === null && info.pass === 'full' && info.done) {
+      edit.full = now - edit.sent;
+      edit.fullPass = info.seconds * 1000;
+    }
   }
 }
 
