@@ -137,18 +137,16 @@ json ServeSession::panel(const NodePath &path) {
 
 // ---- Edits ----
 
-std::unique_lock<std::mutex> ServeSession::pauseRendering() {
-    std::unique_lock lock(mutex_);
-    cancel_ = true;
-    changed_.wait(lock, [this] { return !rendering_; });
-    return lock;
+ServeSession::Pause::Pause(ServeSession &session) : session_(session), lock_(session.mutex_) {
+    session_.cancel_ = true;
+    session_.changed_.wait(lock_, [this] { return !session_.rendering_; });
 }
 
-void ServeSession::resume(std::unique_lock<std::mutex> &lock) {
-    ++version_;
-    cancel_ = stopping_.load();
-    lock.unlock();
-    changed_.notify_all();
+ServeSession::Pause::~Pause() {
+    ++session_.version_;
+    session_.cancel_ = session_.stopping_.load();
+    lock_.unlock();
+    session_.changed_.notify_all();
 }
 
 void ServeSession::rememberState(const NodePath &path) {
@@ -160,7 +158,7 @@ void ServeSession::rememberState(const NodePath &path) {
 
 json ServeSession::edit(const NodePath &path, const std::string &control, const std::string &value,
                         const std::string &file) {
-    auto lock = pauseRendering();
+    Pause pause(*this);
     host::ModuleNode &node = moduleNode(path);
     host::FileRequests &requests = host_->services().fileRequests();
     requests.clearAnswers();
@@ -183,13 +181,12 @@ json ServeSession::edit(const NodePath &path, const std::string &control, const 
     }
     requests.clearAnswers();
     json reply = panelReply(path);
-    reply["version"] = version_ + 1;  // the render that shows it
-    resume(lock);
+    reply["version"] = pause.nextVersion();  // the render that shows it
     return reply;
 }
 
 json ServeSession::press(const NodePath &path, const std::string &control) {
-    auto lock = pauseRendering();
+    Pause pause(*this);
     host::ModuleNode &node = moduleNode(path);
     host::Panel &panel = panelOf(path);
     const host::Panel::Control *button = panel.find(control);
@@ -204,13 +201,12 @@ json ServeSession::press(const NodePath &path, const std::string &control) {
     }
     json reply = panelReply(path);
     if (editor && editor->openCount() > opened) reply["opened"] = path;
-    reply["version"] = version_ + 1;  // the render that shows it
-    resume(lock);
+    reply["version"] = pause.nextVersion();  // the render that shows it
     return reply;
 }
 
 json ServeSession::undo() {
-    auto lock = pauseRendering();
+    Pause pause(*this);
     if (undo_.empty()) throw host::Error("nothing to undo");
     const UndoStep step = undo_.back();
     undo_.pop_back();
@@ -219,8 +215,7 @@ json ServeSession::undo() {
     node.load(state);
     node.newTime(frame_, scene_->timeOfFrame(frame_));
     json reply = panelReply(step.node);
-    reply["version"] = version_ + 1;  // the render that shows it
-    resume(lock);
+    reply["version"] = pause.nextVersion();  // the render that shows it
     return reply;
 }
 
@@ -253,7 +248,7 @@ host::Panel::Picture ServeSession::thumbnail(const NodePath &path, const std::st
 }
 
 void ServeSession::captureOutput(const NodePath &path, const std::string &output) {
-    auto lock = pauseRendering();
+    Pause pause(*this);
     if (path.empty()) {
         capture_.reset();
     } else {
@@ -264,7 +259,6 @@ void ServeSession::captureOutput(const NodePath &path, const std::string &output
         nodeAt(*scene_, path).requireOutput(output);
         capture_ = Capture{path, output};
     }
-    resume(lock);
 }
 
 json ServeSession::valueAt(const NodePath &path, const std::string &outputName, int x, int y) {
@@ -288,16 +282,17 @@ json ServeSession::valueAt(const NodePath &path, const std::string &outputName, 
         scene_->surfaceNames().at(static_cast<std::size_t>(spot.surfaceIndex));
     reply["surface"] = surface;
     if (surface != path.front()) return reply;
-    // Between two bands of a render the graphs are started already; at rest
+    // Between two bands of a render the graphs are started already; else
     // they are started for this one evaluation, as eval does.
-    if (!rendering_) {
+    const bool start = !graphsStarted_;
+    if (start) {
         host_->services().setScene(full_->settings());
         scene_->renderStart();
         scene_->newTime(frame_);
     }
     double value[3] = {};
     const int channels = evaluateToNumbers(output, spot, value);
-    if (!rendering_) scene_->renderEnd();
+    if (start) scene_->renderEnd();
     reply["value"] = std::vector<double>(value, value + channels);
     return reply;
 }
@@ -389,6 +384,7 @@ bool ServeSession::renderPass(TracedScene &traced, const char *pass, int samples
         host_->services().setScene(traced.settings());
         scene_->renderStart();
         scene_->newTime(frame_);
+        graphsStarted_ = true;
     }
     startAovFrame(aovs, width, height);
     frame->aovChannels = aovs.empty() ? 0 : aovs.front().image.channels;
@@ -450,6 +446,7 @@ bool ServeSession::renderPass(TracedScene &traced, const char *pass, int samples
     {
         std::lock_guard lock(mutex_);
         scene_->renderEnd();
+        graphsStarted_ = false;
     }
     if (cancelled || info.contains("error")) {
         info["cancelled"] = cancelled;

@@ -88,10 +88,22 @@ class ServeSession {
         std::string output;
     };
 
-    // Stops the render in progress and keeps the render thread waiting until
-    // the lock is released and the version raised.
-    std::unique_lock<std::mutex> pauseRendering();
-    void resume(std::unique_lock<std::mutex> &lock);
+    // Stops the render in progress and holds the scene for a change; when it
+    // ends, however the change went, the scene is rendered again (a failed
+    // change must not leave the picture half done).
+    class Pause {
+      public:
+        explicit Pause(ServeSession &session);
+        ~Pause();
+        Pause(const Pause &) = delete;
+        Pause &operator=(const Pause &) = delete;
+        // The version of the scene the next render shows.
+        std::uint64_t nextVersion() const { return session_.version_ + 1; }
+
+      private:
+        ServeSession &session_;
+        std::unique_lock<std::mutex> lock_;
+    };
     host::ModuleNode &moduleNode(const NodePath &path) const;
     host::Panel &panelOf(const NodePath &path) const;
     void rememberState(const NodePath &path);
@@ -113,6 +125,7 @@ class ServeSession {
     std::condition_variable changed_;
     std::uint64_t version_ = 1, renderedVersion_ = 0;
     bool rendering_ = false;
+    bool graphsStarted_ = false;         // between render-start and render-end
     std::atomic<bool> stopping_{false};  // read by frame waiters under their own lock
     std::atomic<bool> cancel_{false};
     std::vector<UndoStep> undo_;

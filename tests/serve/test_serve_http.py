@@ -8,6 +8,7 @@ import os
 import signal
 import socket
 import subprocess
+import time
 import unittest
 
 import serving
@@ -161,20 +162,27 @@ class ServeTest(unittest.TestCase):
         self.assertEqual(panel['undo'], 0)
         self.alive()
 
+    def wait_for_full_picture(self, version):
+        after = 0
+        ends = time.monotonic() + 60
+        while time.monotonic() < ends:
+            status, _, payload = request(self.server, 'GET', f'/api/frame?after={after}')
+            if status == 204:
+                continue
+            length = int.from_bytes(payload[:4], 'little')
+            info = json.loads(payload[4:4 + length])
+            after = info['sequence']
+            if info['version'] >= version and info['pass'] == 'full' and info['done']:
+                return info
+        self.fail(f'no full picture of version {version}')
+
     def test_an_edit_renders_again_and_is_saved_and_undone(self):
         frame = request(self.server, 'GET', '/api/frame?after=0')
         self.assertEqual(frame[0], 200)
         status, _, body = request(self.server, 'POST', '/api/edit',
                                   {'node': ['Occluded', 'AO'], 'control': 'Samples', 'value': '5'})
         self.assertEqual(status, 200)
-        reply = json.loads(body)
-        seen = set()
-        while 'full' not in seen:
-            status, _, payload = request(self.server, 'GET', '/api/frame?after=0')
-            length = int.from_bytes(payload[:4], 'little')
-            info = json.loads(payload[4:4 + length])
-            if info['version'] >= reply['version'] and info['done']:
-                seen.add(info['pass'])
+        self.wait_for_full_picture(json.loads(body)['version'])
         status, _, body = request(self.server, 'POST', '/api/save', {'name': 'edited.json'})
         self.assertEqual((status, json.loads(body)['saved']), (200, 'edited.json'))
         with open(os.path.join(self.folder, 'edited.json')) as saved:
@@ -190,6 +198,15 @@ class ServeTest(unittest.TestCase):
         request(self.server, 'POST', '/api/save', {})
         with open(self.scene) as saved:
             self.assertIn('"Samples": 64', saved.read())
+
+    def test_a_failed_edit_during_a_render_still_leaves_a_finished_picture(self):
+        heavy = json.loads(request(self.server, 'POST', '/api/edit',
+                                   {'node': ['Occluded', 'AO'], 'control': 'Samples',
+                                    'value': '3000'})[2])
+        status, _, _ = request(self.server, 'POST', '/api/edit',
+                               {'node': ['Occluded', 'AO'], 'control': 'Nothing', 'value': '1'})
+        self.assertEqual(status, 400)
+        self.wait_for_full_picture(heavy['version'])
 
     def test_a_client_gone_mid_render_leaves_it_serving(self):
         for _ in range(5):
