@@ -47,5 +47,6 @@ Run addEvalCommand(CLI::App &program, const Common &common);
 Run addSaveCommand(CLI::App &program, const Common &common);
 Run addRenderCommand(CLI::App &program, const Common &common);
 Run addInfoCommand(CLI::App &program, const Common &common);
+Run addServeCommand(CLI::App &program, const Common &common);
 
 }  // namespace app

@@ -38,6 +38,9 @@ int main(int argc, char **argv) {
 #ifdef ORV_WITH_RENDERER
     runs["render"] = app::addRenderCommand(program, common);
 #endif
+#ifdef ORV_WITH_SERVE
+    runs["serve"] = app::addServeCommand(program, common);
+#endif
 
     // CLI11 would say only that a subcommand is required; name what was typed.
     for (int i = 1; i < argc; ++i) {
