@@ -386,8 +386,15 @@ bool ServeSession::renderPass(TracedScene &traced, const char *pass, int samples
         scene_->newTime(frame_);
         graphsStarted_ = true;
     }
-    startAovFrame(aovs, width, height);
-    frame->aovChannels = aovs.empty() ? 0 : aovs.front().image.channels;
+    // The chosen output, kept from the very evaluation that shaded each
+    // spot, band by band.
+    AovRecorder recorder(aovs, samples);
+    std::vector<float> aovValues;  // handed on with the finished picture
+    if (!aovs.empty()) {
+        recorder.startFrame(width, 1);
+        frame->aovChannels = aovs.front().image.channels;
+        aovValues.assign(static_cast<std::size_t>(width) * height * frame->aovChannels, 0.0f);
+    }
 
     render::RenderOptions options;
     options.threads = threads_;
@@ -409,15 +416,16 @@ bool ServeSession::renderPass(TracedScene &traced, const char *pass, int samples
                 break;
             }
             options.region = render::Region{0, y0, width, y1};
-            render::FirstHitCallback firstHit;
-            if (!aovs.empty())
-                firstHit = [&aovs, y0](HostSample &spot, int x, int y, double weight) {
-                    addAovSpot(aovs, spot, x, y + y0, weight);
-                };
+            if (!aovs.empty()) recorder.startFrame(width, y1 - y0);
             render::Image band;
             try {
-                const render::RenderStatistics figures =
-                    render::renderFrame(tracer, options, band, {}, firstHit);
+                render::RenderStatistics figures = render::renderFrame(
+                    tracer, options, band, {}, aovs.empty() ? nullptr : &recorder);
+                if (!aovs.empty()) {
+                    const render::RenderStatistics after = recorder.finishFrame(tracer, options);
+                    figures.primaryRays += after.primaryRays;
+                    figures.secondaryRays += after.secondaryRays;
+                }
                 host::checkDepthLimit(scene_->file().string());
                 primary += figures.primaryRays;
                 secondary += figures.secondaryRays;
@@ -427,6 +435,12 @@ bool ServeSession::renderPass(TracedScene &traced, const char *pass, int samples
             }
             std::copy(band.values.begin(), band.values.end(),
                       frame->beauty.begin() + static_cast<std::ptrdiff_t>(y0) * width * 3);
+            if (!aovs.empty()) {
+                const std::vector<float> &values = aovs.front().image.values;
+                std::copy(values.begin(), values.end(),
+                          aovValues.begin() +
+                              static_cast<std::ptrdiff_t>(y0) * width * frame->aovChannels);
+            }
         }
         info["rows"] = y1;
         info["seconds"] =
@@ -435,7 +449,7 @@ bool ServeSession::renderPass(TracedScene &traced, const char *pass, int samples
         info["secondaryRays"] = secondary;
         if (y1 == height) {
             info["done"] = true;
-            if (!aovs.empty()) frame->aov = aovs.front().image.values;
+            frame->aov = std::move(aovValues);
         }
         const auto now = std::chrono::steady_clock::now();
         if (y1 == height || now - published >= kPublishEvery) {

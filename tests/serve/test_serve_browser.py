@@ -99,9 +99,10 @@ class BrowserTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         kinds = []
+        # One line per node under its menu group: user name, server name.
         listing = subprocess.run([ORVHOST, 'servers'], capture_output=True, text=True, check=True)
         for line in listing.stdout.splitlines():
-            if line.rstrip().endswith('NodeHandler'):
+            if line.startswith('  '):
                 kinds.append(re.split(r'\s{2,}', line.strip())[0])
         cls.kinds = kinds
         cls.folder = serving.scene_copy(SCENES, ['grouped_occlusion.json', 'env/card.png'])
