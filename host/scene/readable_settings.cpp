@@ -8,6 +8,7 @@
 #include "host/panel/panel.h"
 #include "host/panel/panel_detail.h"
 #include "host/scene/host.h"
+#include "host/scene/nested_graph.h"
 #include "host/scene/scene.h"
 #include "host/services/vparm_access.h"
 
@@ -83,6 +84,29 @@ json savedItems(const ModuleNode &node) {
     return state.items();
 }
 
+// A nested graph is kept as the file wrote it, but the saved data of its
+// module nodes is written again: data names images by paths relative to the
+// scene's folder, which the saved scene may not share.
+void rewriteNestedData(nlohmann::ordered_json &graph, const NestedEditor &editor) {
+    const auto nodes = graph.find("nodes");
+    if (nodes == graph.end() || !nodes->is_array()) return;
+    for (nlohmann::ordered_json &entry : *nodes) {
+        const auto name = entry.find("name");
+        if (name == entry.end() || !name->is_string()) continue;
+        const auto *node =
+            dynamic_cast<const ModuleNode *>(editor.graph().find(name->get<std::string>()));
+        if (!node) continue;
+        if (entry.contains("data")) {
+            NestedEditor::SavedApartScope apart;
+            entry["data"] = nlohmann::ordered_json::parse(savedItems(*node).dump());
+        }
+        const auto inner = entry.find("graph");
+        NestedEditor *nested = nestedEditorOf(*node);
+        if (inner != entry.end() && inner->is_object() && nested)
+            rewriteNestedData(*inner, *nested);
+    }
+}
+
 }  // namespace
 
 std::optional<nlohmann::ordered_json> readableSettings(Host &host, ModuleNode &node) {
@@ -147,6 +171,9 @@ nlohmann::ordered_json readableDocument(const Scene &scene) {
         } else {
             item["data"] = ordered::parse(savedItems(*node).dump());
         }
+        const auto graph = item.find("graph");
+        NestedEditor *nested = nestedEditorOf(*node);
+        if (graph != item.end() && graph->is_object() && nested) rewriteNestedData(*graph, *nested);
     }
     return document;
 }

@@ -94,6 +94,7 @@ class Scene {
     struct GraphEntry;
     class GraphSurface;
 
+    std::string savedDataText(bool binary, const std::filesystem::path &folder) const;
     void readSettings();
     void readImages();
     void readGraphs(const char *section, bool surfaces);

@@ -35,9 +35,10 @@ std::string shownText(const Node &node, const char *control) {
 
 // Every node of the scene's graphs and of the graphs nested in them, and
 // what each evaluates besides its inputs' sources: a Group Node its nested
-// graph's root, a Get Material the one Store Material of the name its slot
-// shows (with several of that name, which one it fetches is the module's
-// affair, and evaluation's own depth limit remains).
+// graph's root, a Get Material the Store Material of the name its slot
+// shows. With several stores of that name, which one it fetches is the
+// module's affair: each is taken as fetched, so that a loop through any of
+// them is found before the first evaluation rather than during the render.
 struct SceneDependencies {
     std::vector<const Graph *> graphs;
     std::vector<const Node *> nodes;
@@ -65,8 +66,9 @@ struct SceneDependencies {
         }
         for (const Node *fetch : fetches) {
             const auto found = stores.find(shownText(*fetch, "Slot"));
-            if (found != stores.end() && found->second.size() == 1)
-                beyondInputs[fetch].push_back(found->second.front());
+            if (found != stores.end())
+                beyondInputs[fetch].insert(beyondInputs[fetch].end(), found->second.begin(),
+                                           found->second.end());
         }
     }
 

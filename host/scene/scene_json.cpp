@@ -1,6 +1,7 @@
 #include "host/scene/scene_json.h"
 
 #include <algorithm>
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -168,8 +169,19 @@ constexpr std::size_t kLineWidth = 120;
 template <class Document>
 class SceneWriter {
   public:
-    explicit SceneWriter(std::string &text)
-        : text_(text), out_(nlohmann::detail::output_adapter<char, std::string>(text), ' ') {}
+    SceneWriter(std::string &text, const Replacement<Document> &replace)
+        : text_(text),
+          replace_(replace),
+          out_(nlohmann::detail::output_adapter<char, std::string>(text), ' ') {}
+
+    // The value to write for `given`: the one `replace` gives, kept in
+    // `owned`, or itself.
+    const Document &written(const Document &given, std::unique_ptr<const Document> &owned) const {
+        if (replace_)
+            if (std::optional<Document> other = replace_(given))
+                owned = std::make_unique<const Document>(std::move(*other));
+        return owned ? *owned : given;
+    }
 
     void value(const Document &value) { out_.dump(value, false, false, 0); }
     void key(const std::string &key) {
@@ -187,7 +199,9 @@ class SceneWriter {
     }
 
   private:
-    bool oneLineFrom(const Document &v, std::size_t limit) {
+    bool oneLineFrom(const Document &given, std::size_t limit) {
+        std::unique_ptr<const Document> owned;
+        const Document &v = written(given, owned);
         if (!v.is_structured()) {
             value(v);
             return text_.size() <= limit;
@@ -203,28 +217,34 @@ class SceneWriter {
     }
 
     std::string &text_;
+    const Replacement<Document> &replace_;
     nlohmann::detail::serializer<Document> out_;
 };
 
 // Without recursion: node data may nest as deeply as the reader allows, and
-// a saved document is walked once whatever its shape.
+// a saved document is walked once whatever its shape. A value `replace`
+// gives another for is written as that one, which lives only while it is
+// being written.
 template <class Document>
-std::string formatted(const Document &document) {
+std::string formatted(const Document &document, const Replacement<Document> &replace) {
     std::string text;
-    SceneWriter<Document> writer(text);
+    SceneWriter<Document> writer(text, replace);
     struct Open {
         const Document *value;
         typename Document::const_iterator next;
         bool first;
+        std::unique_ptr<const Document> owned;
     };
     std::vector<Open> open;
     // Writes a value whole on the line when it fits, or opens it and leaves
     // its items to the loop. The document itself always opens.
-    auto write = [&](const Document &value, std::size_t lineStart) {
-        if (!open.empty() && writer.oneLine(value, lineStart + kLineWidth)) return;
+    auto write = [&](const Document &given, std::size_t lineStart) {
+        if (!open.empty() && writer.oneLine(given, lineStart + kLineWidth)) return;
+        std::unique_ptr<const Document> owned;
+        const Document &value = writer.written(given, owned);
         if (!value.is_structured() || value.empty()) return writer.value(value);
         text += value.is_array() ? '[' : '{';
-        open.push_back({&value, value.begin(), true});
+        open.push_back({&value, value.begin(), true, std::move(owned)});
     };
     write(document, 0);
     while (!open.empty()) {
@@ -250,12 +270,13 @@ std::string formatted(const Document &document) {
 
 }  // namespace
 
-std::string sceneText(const json &document) {
-    return formatted(document);
+std::string sceneText(const json &document, const Replacement<json> &replace) {
+    return formatted(document, replace);
 }
 
-std::string sceneText(const nlohmann::ordered_json &document) {
-    return formatted(document);
+std::string sceneText(const nlohmann::ordered_json &document,
+                      const Replacement<nlohmann::ordered_json> &replace) {
+    return formatted(document, replace);
 }
 
 std::string leadingComments(const std::string &text) {

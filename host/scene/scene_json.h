@@ -7,7 +7,9 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 
 namespace host {
@@ -23,8 +25,16 @@ nlohmann::json parseSceneText(const std::string &text, const std::filesystem::pa
 // 120 characters (a colour, a connection, a node's settings) on one line,
 // anything larger one item a line, indented by two; so that a saved scene
 // reads and compares like the file it came from. Ends with a newline.
-std::string sceneText(const nlohmann::json &document);
-std::string sceneText(const nlohmann::ordered_json &document);
+//
+// `replace`, when given, is asked about each value before it is written and
+// may give another to write in its place: a large document is written with
+// a few of its values changed without a second copy of the whole.
+template <class Document>
+using Replacement = std::function<std::optional<Document>(const Document &)>;
+std::string sceneText(const nlohmann::json &document,
+                      const Replacement<nlohmann::json> &replace = {});
+std::string sceneText(const nlohmann::ordered_json &document,
+                      const Replacement<nlohmann::ordered_json> &replace = {});
 
 // The comment lines a scene file opens with, before its first "{", with
 // their line ends; empty when it opens with none. A scene written back

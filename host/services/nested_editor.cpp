@@ -2,15 +2,19 @@
 
 #include <algorithm>
 #include <mutex>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace host {
 namespace {
 
 // Every live editor, so that a stale or foreign handle is refused rather than
 // followed. Editors are made and destroyed outside renders; the lock only
-// keeps tools that print them from racing a module's create.
+// keeps tools that print them from racing a module's create. Found by hash,
+// and by owner in the order made: a scene may hold tens of thousands.
 std::mutex liveMutex;
-std::vector<NestedEditor *> liveEditors;
+std::unordered_set<const NestedEditor *> liveEditors;
+std::unordered_map<const Node *, std::vector<NestedEditor *>> editorsByOwner;
 
 thread_local const Node *creatingNode = nullptr;
 int savedApartDepth = 0;
@@ -35,7 +39,8 @@ NestedEditor *NestedEditor::create(std::string title, std::string identifier,
                                    const HostEditorCreation *creation, void *userData) {
     auto *editor = new NestedEditor(std::move(title), std::move(identifier), creation, userData);
     std::lock_guard lock(liveMutex);
-    liveEditors.push_back(editor);
+    liveEditors.insert(editor);
+    editorsByOwner[editor->owner_].push_back(editor);
     return editor;
 }
 
@@ -43,9 +48,10 @@ void NestedEditor::destroy(NestedEditor *editor) {
     if (!editor) return;
     {
         std::lock_guard lock(liveMutex);
-        auto at = std::find(liveEditors.begin(), liveEditors.end(), editor);
-        if (at == liveEditors.end()) return;
-        liveEditors.erase(at);
+        if (liveEditors.erase(editor) == 0) return;
+        std::vector<NestedEditor *> &owned = editorsByOwner[editor->owner_];
+        owned.erase(std::find(owned.begin(), owned.end(), editor));
+        if (owned.empty()) editorsByOwner.erase(editor->owner_);
     }
     delete editor;
 }
@@ -54,16 +60,13 @@ NestedEditor *NestedEditor::from(HostNodeEditorID id) {
     if (!id) return nullptr;
     std::lock_guard lock(liveMutex);
     auto *editor = reinterpret_cast<NestedEditor *>(id);
-    return std::find(liveEditors.begin(), liveEditors.end(), editor) != liveEditors.end() ? editor
-                                                                                          : nullptr;
+    return liveEditors.count(editor) ? editor : nullptr;
 }
 
 std::vector<NestedEditor *> NestedEditor::ownedBy(const Node &owner) {
     std::lock_guard lock(liveMutex);
-    std::vector<NestedEditor *> owned;
-    for (NestedEditor *editor : liveEditors)
-        if (editor->owner_ == &owner) owned.push_back(editor);
-    return owned;
+    const auto found = editorsByOwner.find(&owner);
+    return found == editorsByOwner.end() ? std::vector<NestedEditor *>{} : found->second;
 }
 
 void NestedEditor::clear() {

@@ -80,6 +80,19 @@ expect("${errors}" "the scene feeds itself: .*\"Floor/Group\".*\"Floor/Store\"")
 if(EXISTS ${WORK}/group_loop.png)
   message(FATAL_ERROR "a scene that feeds itself left an image")
 endif()
+# The same with two stores of the fetched name, the other one away from the
+# loop: still refused before any work.
+file(WRITE ${WORK}/twin_stores.json [=[{"graphs": {"Loop": {
+  "nodes": [
+    {"name": "Other", "server": "Store Material", "settings": {"Name": "Twin"}},
+    {"name": "Store", "server": "Store Material", "settings": {"Name": "Twin"}},
+    {"name": "Fetch", "server": "Get Material", "settings": {"Slot": "Twin"}}],
+  "connections": [["Fetch", "Scalar", "Store", "Scalar"]]}}}]=])
+run(1 eval Fetch -o Scalar --scene ${WORK}/twin_stores.json --pixel 0,0)
+expect("${errors}" "the scene feeds itself: .*\"Loop/Store\"")
+if(NOT output STREQUAL "")
+  message(FATAL_ERROR "eval printed before failing: ${output}")
+endif()
 
 # save writes through a link to its file, keeps the file's mode, refuses a
 # device, and writes to standard output for -.
