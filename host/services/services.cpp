@@ -65,6 +65,7 @@ void *Services::lookup(const char *serviceName) {
     {
         std::lock_guard lock(mutex_);
         requestLog_.emplace_back(name);
+        if (requestLog_.size() > kRequestLogSize) requestLog_.pop_front();
         if (withheld_.find(name) != withheld_.end()) return nullptr;
         if (auto found = substitutes_.find(name); found != substitutes_.end())
             return const_cast<void *>(found->second);
@@ -106,7 +107,7 @@ void Services::restoreAll() {
 
 std::vector<std::string> Services::requestLog() const {
     std::lock_guard lock(mutex_);
-    return requestLog_;
+    return {requestLog_.begin(), requestLog_.end()};
 }
 
 void Services::clearRequestLog() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -54,7 +55,10 @@ class Services {
     void setSystemId(std::uintptr_t value) { systemId_ = value; }
     std::uintptr_t systemId() const { return systemId_; }
 
-    // Every name asked for, in order, withheld and unknown ones included.
+    // The names asked for since the log was cleared, in order, withheld and
+    // unknown ones included: the last kRequestLogSize of them, so that a
+    // long session making node after node does not grow it without end.
+    static constexpr std::size_t kRequestLogSize = 256;
     std::vector<std::string> requestLog() const;
     void clearRequestLog();
 
@@ -79,7 +83,7 @@ class Services {
 
   private:
     mutable std::mutex mutex_;  // guards the logs: lookups may come from render threads
-    std::vector<std::string> requestLog_;
+    std::deque<std::string> requestLog_;
     std::vector<std::pair<std::string, HostInstance>> instanceUpdates_;
     std::set<std::string, std::less<>> withheld_;
     std::map<std::string, const void *, std::less<>> substitutes_;

@@ -104,6 +104,20 @@ TEST_F(ModuleTest, HandlerActivationAsksForServicesInOrder) {
     EXPECT_EQ(std::memcmp(&handler.item, &fresh.item, sizeof handler.item), 0);
 }
 
+// A session that makes node after node (a long save, a served page) must
+// not keep every name it was ever asked for: the log keeps the latest.
+TEST_F(ModuleTest, RequestLogKeepsTheLatestNamesOnly) {
+    host.services().clearRequestLog();
+    for (int i = 0; i < 200; ++i) {
+        RecordedHandler handler;
+        ASSERT_EQ(activate(record(host, "Sqrt"), 1, &handler.record), 0);
+    }
+    const std::vector<std::string> log = host.services().requestLog();
+    ASSERT_EQ(log.size(), host::Services::kRequestLogSize);
+    EXPECT_EQ(log.back(), "Animation Envelopes");
+    EXPECT_EQ(log[log.size() - 6], "NodeFuncs");
+}
+
 TEST_F(ModuleTest, OcclusionAsksForBackdropAndTimeUnlessOnARenderNode) {
     const host::ServerInfo &ao = record(host, "Ambient Occlusion");
     host.services().clearRequestLog();
