@@ -34,6 +34,13 @@ struct GoldenKind {
 // the card is loaded by a name relative to scenes/, the same on every
 // machine, as scene files name their images.
 constexpr const char *kCard = "env/card.png";
+// A build without the image library (the 32-bit one) cannot load the card:
+// it checks every layout but those with an image selected.
+#ifdef ORV_NO_IMAGE_LIBRARY
+constexpr bool kWithImages = false;
+#else
+constexpr bool kWithImages = true;
+#endif
 
 // A nested editor's block as a Group Node saves it, holding a graph.
 json editorBlock(const json &graph) {
@@ -218,7 +225,7 @@ class GoldenTest : public ModuleTest {
   protected:
     GoldenTest() : workingDirectory_(std::filesystem::current_path()) {
         std::filesystem::current_path(ORV_SCENES_DIR);
-        host.services().images().load(kCard);
+        if (kWithImages) host.services().images().load(kCard);
     }
     ~GoldenTest() override { std::filesystem::current_path(workingDirectory_); }
 
@@ -247,6 +254,7 @@ class GoldenTest : public ModuleTest {
 
 TEST_F(GoldenTest, EveryKindSavesExactlyItsGoldenFiles) {
     for (const GoldenKind &kind : goldenKinds()) {
+        if (kind.imageControl && !kWithImages) continue;
         SCOPED_TRACE(kind.kind);
         host::ModuleNode &node = configured(kind);
         const std::string text = textForm(node);
@@ -263,6 +271,7 @@ TEST_F(GoldenTest, EveryKindSavesExactlyItsGoldenFiles) {
 
 TEST_F(GoldenTest, EveryGoldenFileLoadsTheValuesItWasMadeFrom) {
     for (const GoldenKind &kind : goldenKinds()) {
+        if (kind.imageControl && !kWithImages) continue;
         SCOPED_TRACE(kind.kind);
         const std::string expected = values(configured(kind));
 
@@ -283,6 +292,7 @@ TEST_F(GoldenTest, EveryGoldenFileLoadsTheValuesItWasMadeFrom) {
 // sure the panel shows what was set rather than two equal defaults.
 TEST_F(GoldenTest, GoldenValuesDifferFromTheDefaults) {
     for (const GoldenKind &kind : goldenKinds()) {
+        if (kind.imageControl && !kWithImages) continue;
         if (kind.settings.empty()) continue;
         SCOPED_TRACE(kind.kind);
         EXPECT_NE(values(configured(kind)), values(add(kind.kind)));
@@ -313,7 +323,11 @@ TEST_F(GoldenTest, EveryKindStartsAsItsGoldenFileSays) {
     }
     const std::filesystem::path file = std::filesystem::path(ORV_GOLDEN_DIR) / "new_nodes.txt";
     if (updating()) writeFile(file, made);
-    EXPECT_EQ(made, readFile(file));
+    std::string expected = readFile(file);
+    if (!kWithImages)
+        for (std::size_t at; (at = expected.find(", card,")) != std::string::npos;)
+            expected.erase(at, 6);
+    EXPECT_EQ(made, expected);
 }
 
 }  // namespace
