@@ -56,7 +56,7 @@ struct ImageList::Image {};
 
 ImageList::ImageList() = default;
 ImageList::~ImageList() = default;
-HostImageID ImageList::load(const std::string &filename) {
+HostImageID ImageList::load(const std::string &filename, ImageColorSpace) {
     throw Error(filename + ": cannot read images: this host was built without an image library");
 }
 HostImageID ImageList::tryLoad(const std::string &filename) {
