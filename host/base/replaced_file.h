@@ -40,7 +40,8 @@ class ReplacedFile {
     // Where the contents are to be written, by whatever writes them.
     const std::filesystem::path &temporary() const { return temporary_; }
     const std::filesystem::path &target() const { return target_; }
-    // Writes bytes to the temporary; throws Error naming the file.
+    // Adds bytes to the end of the temporary, so that a file may be written
+    // in pieces; throws Error naming the file.
     void write(std::string_view bytes);
     // Gives the temporary the target's permissions and owner, and moves it
     // over the target. Throws Error naming the file.

@@ -90,7 +90,7 @@ ReplacedFile::~ReplacedFile() {
 }
 
 void ReplacedFile::write(std::string_view bytes) {
-    const int descriptor = ::open(temporary_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    const int descriptor = ::open(temporary_.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
     if (descriptor < 0)
         throw Error(file_.string() + ": cannot write the " + what_ + ": " + std::strerror(errno));
     const char *at = bytes.data();

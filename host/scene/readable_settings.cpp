@@ -1,7 +1,8 @@
 #include "host/scene/readable_settings.h"
 
 #include <algorithm>
-#include <fstream>
+#include <memory>
+#include <unordered_map>
 
 #include "host/base/error.h"
 #include "host/io/io_state.h"
@@ -84,6 +85,13 @@ json savedItems(const ModuleNode &node) {
     return state.items();
 }
 
+// The same state in its compact form, quicker to make and to compare.
+std::vector<std::uint8_t> savedBytes(const ModuleNode &node) {
+    BinarySaveState state;
+    node.save(state);
+    return state.bytes();
+}
+
 // A nested graph is kept as the file wrote it, but the saved data of its
 // module nodes is written again: data names images by paths relative to the
 // scene's folder, which the saved scene may not share.
@@ -98,7 +106,7 @@ void rewriteNestedData(nlohmann::ordered_json &graph, const NestedEditor &editor
         if (!node) continue;
         if (entry.contains("data")) {
             NestedEditor::SavedApartScope apart;
-            entry["data"] = nlohmann::ordered_json::parse(savedItems(*node).dump());
+            entry["data"] = savedItems(*node);
         }
         const auto inner = entry.find("graph");
         NestedEditor *nested = nestedEditorOf(*node);
@@ -109,13 +117,53 @@ void rewriteNestedData(nlohmann::ordered_json &graph, const NestedEditor &editor
 
 }  // namespace
 
-std::optional<nlohmann::ordered_json> readableSettings(Host &host, ModuleNode &node) {
+// A new node of each kind a scene holds, made once for the whole save, with
+// what it saves: a scene of many nodes and few kinds compares every node
+// against the same few.
+class ReadableEntries::FreshNodes {
+  public:
+    explicit FreshNodes(Host &host) : host_(host) {}
+
+    struct Fresh {
+        std::unique_ptr<Graph> graph;
+        ModuleNode *node = nullptr;
+        std::vector<std::uint8_t> bytes;
+    };
+    const Fresh &of(const ModuleNode &node) {
+        const std::string &kind = node.server().name();
+        auto [at, added] = fresh_.try_emplace(kind);
+        if (added) at->second = make(kind);
+        return at->second;
+    }
+    // Another new node of the kind, in a graph of its own, to be changed.
+    Fresh make(const std::string &kind) {
+        Fresh fresh;
+        fresh.graph = std::make_unique<Graph>("Saving");
+        fresh.node = &host_.addNode(*fresh.graph, kind, "Fresh");
+        fresh.bytes = savedBytes(*fresh.node);
+        return fresh;
+    }
+
+  private:
+    Host &host_;
+    std::unordered_map<std::string, Fresh> fresh_;
+};
+
+// The settings, or nullopt when applying them to a new node of the kind
+// would not give back the same saved data (state the panel does not show,
+// or values the panel cannot carry exactly): the node must then be saved as
+// data.
+std::optional<nlohmann::ordered_json> ReadableEntries::settings(ModuleNode &node) {
+    FreshNodes &freshNodes = *fresh_;
+    const FreshNodes::Fresh &fresh = freshNodes.of(node);
+    Panel *freshPanel = fresh.node->panel();
+    if (!freshPanel) return std::nullopt;
+    // A node that saves what a new one saves differs from it in nothing a
+    // setting could carry: its panel need not be made to say so.
+    const std::vector<std::uint8_t> bytes = savedBytes(node);
+    if (bytes == fresh.bytes) return nlohmann::ordered_json::object();
     Panel *panel = node.panel();
     if (!panel) return std::nullopt;
-    Graph scratch("Saving");
-    ModuleNode &fresh = host.addNode(scratch, node.server().name(), "Fresh");
-    Panel *freshPanel = fresh.panel();
-    if (!freshPanel) return std::nullopt;
 
     std::vector<const Panel::Control *> controls;
     for (const Panel::Control &control : panel->controls())
@@ -133,49 +181,37 @@ std::optional<nlohmann::ordered_json> readableSettings(Host &host, ModuleNode &n
         if (name.rfind("0x", 0) == 0) return std::nullopt;
         ordered.emplace_back(name, value);
     }
+    FreshNodes::Fresh check = freshNodes.make(node.server().name());
     try {
         for (const auto &[name, value] : ordered)
-            applySetting(fresh, name, value);
+            applySetting(*check.node, name, value);
     } catch (const Error &) {
         return std::nullopt;
     }
-    if (savedItems(fresh) != savedItems(node)) return std::nullopt;
+    if (savedBytes(*check.node) != bytes) return std::nullopt;
     // A plain object sorts its keys; an ordered one keeps panel order.
     nlohmann::ordered_json result = nlohmann::ordered_json::object();
     for (const auto &[name, value] : ordered)
-        result[name] = nlohmann::ordered_json::parse(value.dump());
+        result[name] = value;
     return result;
 }
 
-nlohmann::ordered_json readableDocument(const Scene &scene) {
-    using ordered = nlohmann::ordered_json;
-    // The file's own key order, when the file still says what was loaded.
-    ordered document;
-    std::ifstream in(scene.file());
-    if (in) {
-        try {
-            document = ordered::parse(in, nullptr, true, /*ignore_comments=*/true);
-        } catch (const ordered::parse_error &) {
-            document = nullptr;
-        }
+ReadableEntries::ReadableEntries(Host &host, const KeyOrder &order)
+    : fresh_(std::make_unique<FreshNodes>(host)), order_(order) {}
+
+ReadableEntries::~ReadableEntries() = default;
+
+nlohmann::ordered_json ReadableEntries::entry(const json &original, ModuleNode &node) {
+    nlohmann::ordered_json item = toOrderedWithout(original, order_, {"settings", "data", "binary"});
+    if (std::optional<nlohmann::ordered_json> found = settings(node)) {
+        if (!found->empty()) item["settings"] = std::move(*found);
+    } else {
+        item["data"] = savedItems(node);
     }
-    if (document.is_null() || json::parse(document.dump()) != scene.document())
-        document = ordered::parse(scene.document().dump());
-    for (const auto &[pointer, node] : scene.moduleNodes()) {
-        ordered &item = document[ordered::json_pointer(pointer.to_string())];
-        item.erase("settings");
-        item.erase("data");
-        item.erase("binary");
-        if (std::optional<ordered> settings = readableSettings(scene.host(), *node)) {
-            if (!settings->empty()) item["settings"] = std::move(*settings);
-        } else {
-            item["data"] = ordered::parse(savedItems(*node).dump());
-        }
-        const auto graph = item.find("graph");
-        NestedEditor *nested = nestedEditorOf(*node);
-        if (graph != item.end() && graph->is_object() && nested) rewriteNestedData(*graph, *nested);
-    }
-    return document;
+    const auto graph = item.find("graph");
+    NestedEditor *nested = nestedEditorOf(node);
+    if (graph != item.end() && graph->is_object() && nested) rewriteNestedData(*graph, *nested);
+    return item;
 }
 
 }  // namespace host

@@ -4,23 +4,38 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
+#include <memory>
 #include <optional>
+
+#include "host/scene/key_order.h"
 
 namespace host {
 
 class Host;
 class ModuleNode;
-class Scene;
 
-// The settings, or nullopt when applying them to a new node of the kind
-// would not give back the same saved data (state the panel does not show,
-// or values the panel cannot carry exactly): the node must then be saved
-// as data.
-std::optional<nlohmann::ordered_json> readableSettings(Host &host, ModuleNode &node);
+// Module node entries as a scene is saved with readable settings.
+class ReadableEntries {
+  public:
+    // `order` is the key order of the document the entries come from.
+    ReadableEntries(Host &host, const KeyOrder &order);
+    ~ReadableEntries();
+    ReadableEntries(const ReadableEntries &) = delete;
+    ReadableEntries &operator=(const ReadableEntries &) = delete;
 
-// The scene's document, keys in the order its file gives them, with every
-// module node's state as readable settings where they carry it whole, else
-// as text data.
-nlohmann::ordered_json readableDocument(const Scene &scene);
+    // The node's entry as saved: its entry in the document, keys in the
+    // file's order, with the node's settings in place of any it had, or its
+    // text data where settings cannot carry its state whole; the module
+    // nodes of its nested graph saved again.
+    nlohmann::ordered_json entry(const nlohmann::json &original, ModuleNode &node);
+
+  private:
+    class FreshNodes;
+    // The settings, or nullopt when the node must be saved as data.
+    std::optional<nlohmann::ordered_json> settings(ModuleNode &node);
+
+    std::unique_ptr<FreshNodes> fresh_;
+    const KeyOrder &order_;
+};
 
 }  // namespace host

@@ -11,10 +11,12 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/graph/graph.h"
@@ -78,6 +80,9 @@ class Scene {
     // The text of the scene file as written into `folder`, with the comments
     // the file opened with.
     std::string savedText(SaveForm form, const std::filesystem::path &folder) const;
+    // The same text in pieces, handed to `sink` as it is written.
+    void writeText(SaveForm form, const std::filesystem::path &folder,
+                   const std::function<void(std::string_view)> &sink) const;
     // Writes the scene to a file in place of what the path names, whole or
     // not at all (host/base/replaced_file.h).
     void saveTo(const std::filesystem::path &file, SaveForm form) const;
@@ -86,15 +91,32 @@ class Scene {
     }
 
     Host &host() const { return host_; }
-    // Every module node with the place of its entry in the document.
-    std::vector<std::pair<nlohmann::json::json_pointer, ModuleNode *>> moduleNodes() const;
+    // A module node and the place of its entry in the document: the
+    // entry's index in the "nodes" of the graph `graph` in `section`. A
+    // place rather than a JSON pointer: a scene of many nodes keeps one each.
+    struct ModuleEntry {
+        const char *section;  // "surfaces" or "graphs"
+        const std::string *graph;
+        std::size_t index;
+        ModuleNode *node;
+
+        template <class Document>
+        Document &in(Document &document) const {
+            return document[section][*graph]["nodes"][index];
+        }
+        template <class Document>
+        const Document &in(const Document &document) const {
+            return document.at(section).at(*graph).at("nodes").at(index);
+        }
+    };
+    // Every module node, in the order the scene names them.
+    std::vector<ModuleEntry> moduleNodes() const;
 
   private:
     Scene(Host &host, nlohmann::json document, std::filesystem::path file);
     struct GraphEntry;
     class GraphSurface;
 
-    std::string savedDataText(bool binary, const std::filesystem::path &folder) const;
     void readSettings();
     void readImages();
     void readGraphs(const char *section, bool surfaces);

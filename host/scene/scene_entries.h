@@ -27,10 +27,12 @@ class Scene::GraphSurface final : public SurfaceShader {
 struct Scene::GraphEntry {
     std::string name;
     bool surface = false;
+    const char *section = "graphs";  // the document's key the graph is under
     std::unique_ptr<Graph> graph;
     std::unique_ptr<GraphSurface> shader;
-    // Module nodes and the document entries they came from, for saving.
-    std::vector<std::pair<nlohmann::json::json_pointer, ModuleNode *>> moduleNodes;
+    // Module nodes and the indices of the entries they came from in the
+    // graph's "nodes", for saving.
+    std::vector<std::pair<std::size_t, ModuleNode *>> moduleNodes;
 };
 
 Scene::Scene(Host &host, json document, std::filesystem::path file)

@@ -23,9 +23,12 @@ void Scene::readGraphs(const char *section, bool surfaces) {
         auto entry = std::make_unique<GraphEntry>();
         entry->name = item.key();
         entry->surface = surfaces;
-        for (const auto &other : graphs_)
-            if (other->name == entry->name)
-                throw Error(where(std::string(section) + "." + item.key()) +
+        entry->section = section;
+        // Names are unique within a section; "graphs" come after "surfaces".
+        const auto earlier = document_.find("surfaces");
+        if (!surfaces && earlier != document_.end() && earlier->is_object() &&
+            earlier->contains(entry->name))
+            throw Error(where(std::string(section) + "." + item.key()) +
                             ": a surface or graph of that name exists already");
         entry->graph = std::make_unique<Graph>(entry->name);
         GraphEntry &added = *graphs_.emplace_back(std::move(entry));
@@ -41,8 +44,6 @@ void Scene::readGraph(GraphEntry &entry, const json &description, const std::str
     const json empty = json::array();
     const json &nodes = description.contains("nodes") ? description["nodes"] : empty;
     if (!nodes.is_array()) throw Error(where(key + ".nodes") + ": expected a list of nodes");
-    const json::json_pointer base =
-        json::json_pointer("/" + key.substr(0, key.find('.'))) / entry.name / "nodes";
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         const std::string at = key + ".nodes[" + std::to_string(i) + "]";
         const json &node = nodes[i];
@@ -69,7 +70,7 @@ void Scene::readGraph(GraphEntry &entry, const json &description, const std::str
         } catch (const Error &error) {
             throw Error(where(at + ".server") + ": " + error.what());
         }
-        entry.moduleNodes.emplace_back(base / i, made);
+        entry.moduleNodes.emplace_back(i, made);
         try {
             if (node.contains("data")) {
                 TextLoadState state(node["data"]);

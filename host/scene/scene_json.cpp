@@ -163,24 +163,104 @@ namespace {
 
 // Lines of a saved scene stay within this width where they can.
 constexpr std::size_t kLineWidth = 120;
+// Text is handed on in pieces of about this size, not held whole.
+constexpr std::size_t kPieceSize = std::size_t{1} << 20;
+
+using nlohmann::ordered_json;
 
 // Values and keys are written by one serializer of the library's, straight
-// onto the text: a scene of many nodes holds many small values.
+// onto the text: a scene of many nodes holds many small values. A document
+// in memory keeps its objects' keys sorted; `order` gives the file's. Values
+// `replace` gives in place of a document's own come in the order they are
+// to be written in, and are written by a formatter of their own kind.
 template <class Document>
-class SceneWriter {
+class Formatter {
   public:
-    SceneWriter(std::string &text, const Replacement<Document> &replace)
+    Formatter(std::string &text, const TextSink *sink, const KeyOrder *order,
+              const OrderedReplacement *replace)
         : text_(text),
-          replace_(replace),
+          sink_(sink),
+          order_(order),
+          replace_(replace && *replace ? replace : nullptr),
           out_(nlohmann::detail::output_adapter<char, std::string>(text), ' ') {}
 
-    // The value to write for `given`: the one `replace` gives, kept in
-    // `owned`, or itself.
-    const Document &written(const Document &given, std::unique_ptr<const Document> &owned) const {
-        if (replace_)
-            if (std::optional<Document> other = replace_(given))
-                owned = std::make_unique<const Document>(std::move(*other));
-        return owned ? *owned : given;
+    // Writes a value whose line is indented `depth` levels and began at
+    // `lineStart`: whole on the line where it fits (unless `opens`), else
+    // one item a line. Without recursion: node data may nest as deeply as
+    // the reader allows, and a document is walked once whatever its shape.
+    void write(const Document &document, std::size_t depth, std::size_t lineStart, bool opens) {
+        std::vector<Items> open;
+        // Writes an item whole, or opens it and leaves its items to the loop.
+        auto item = [&](const Document &given, std::size_t start, bool mayFit) {
+            if (std::optional<ordered_json> other = replacement(given)) {
+                Formatter<ordered_json>(text_, sink_, nullptr, nullptr)
+                    .write(*other, depth + open.size(), start, !mayFit);
+                return;
+            }
+            if (mayFit && oneLine(given, start + kLineWidth)) return;
+            if (!given.is_structured() || given.empty()) return value(given);
+            text_ += given.is_array() ? '[' : '{';
+            open.push_back(itemsOf(given));
+        };
+        item(document, lineStart, !opens);
+        while (!open.empty()) {
+            // Between items nothing is taken back: the text so far may go.
+            if (sink_ && text_.size() >= kPieceSize) {
+                (*sink_)(text_);
+                text_.clear();
+            }
+            Items &top = open.back();
+            if (top.done()) {
+                const char close = top.value->is_array() ? ']' : '}';
+                open.pop_back();
+                text_ += '\n';
+                text_.append(2 * (depth + open.size()), ' ');
+                text_ += close;
+                continue;
+            }
+            text_ += top.first ? "\n" : ",\n";
+            top.first = false;
+            const std::size_t start = text_.size();
+            text_.append(2 * (depth + open.size()), ' ');
+            const auto [key, next] = top.take();
+            if (key) this->key(*key);
+            item(*next, start, true);
+        }
+    }
+
+  private:
+    // An object's or array's items in the order they are written.
+    struct Items {
+        const Document *value;
+        typename Document::const_iterator next;   // in the order kept
+        const std::vector<std::string> *keys;     // or in this one
+        std::size_t index = 0;
+        bool first = true;
+
+        bool done() const { return keys ? index == keys->size() : next == value->end(); }
+        // The next item, with its key in an object.
+        std::pair<const std::string *, const Document *> take() {
+            if (keys) {
+                const std::string &key = (*keys)[index++];
+                return {&key, &*value->find(key)};
+            }
+            const auto at = next++;
+            return {value->is_object() ? &at.key() : nullptr, &*at};
+        }
+    };
+    Items itemsOf(const Document &value) const {
+        const std::vector<std::string> *keys = nullptr;
+        if constexpr (std::is_same_v<Document, nlohmann::json>)
+            if (order_ && value.is_object())
+                if (const auto found = order_->find(&value); found != order_->end())
+                    keys = &found->second;
+        return {&value, value.begin(), keys};
+    }
+
+    std::optional<ordered_json> replacement(const Document &value) const {
+        if constexpr (std::is_same_v<Document, nlohmann::json>)
+            if (replace_) return (*replace_)(value);
+        return std::nullopt;
     }
 
     void value(const Document &value) { out_.dump(value, false, false, 0); }
@@ -188,6 +268,7 @@ class SceneWriter {
         out_.dump(Document(key), false, false, 0);
         text_ += ": ";
     }
+
     // Appends the value on one line, or nothing and false when the text
     // would pass limit. Each level adds a character, so the recursion ends
     // within limit levels.
@@ -197,86 +278,51 @@ class SceneWriter {
         text_.resize(start);
         return false;
     }
-
-  private:
     bool oneLineFrom(const Document &given, std::size_t limit) {
-        std::unique_ptr<const Document> owned;
-        const Document &v = written(given, owned);
-        if (!v.is_structured()) {
-            value(v);
+        if (std::optional<ordered_json> other = replacement(given))
+            return Formatter<ordered_json>(text_, nullptr, nullptr, nullptr)
+                .oneLineFrom(*other, limit);
+        if (!given.is_structured()) {
+            value(given);
             return text_.size() <= limit;
         }
-        text_ += v.is_array() ? '[' : '{';
-        for (auto item = v.begin(); item != v.end(); ++item) {
-            if (item != v.begin()) text_ += ", ";
-            if (v.is_object()) key(item.key());
-            if (text_.size() > limit || !oneLineFrom(*item, limit)) return false;
+        text_ += given.is_array() ? '[' : '{';
+        for (Items items = itemsOf(given); !items.done();) {
+            if (!items.first) text_ += ", ";
+            items.first = false;
+            const auto [key, next] = items.take();
+            if (key) this->key(*key);
+            if (text_.size() > limit || !oneLineFrom(*next, limit)) return false;
         }
-        text_ += v.is_array() ? ']' : '}';
+        text_ += given.is_array() ? ']' : '}';
         return text_.size() <= limit;
     }
 
+    template <class>
+    friend class Formatter;
+
     std::string &text_;
-    const Replacement<Document> &replace_;
+    const TextSink *sink_;
+    const KeyOrder *order_;
+    const OrderedReplacement *replace_;
     nlohmann::detail::serializer<Document> out_;
 };
 
-// Without recursion: node data may nest as deeply as the reader allows, and
-// a saved document is walked once whatever its shape. A value `replace`
-// gives another for is written as that one, which lives only while it is
-// being written.
-template <class Document>
-std::string formatted(const Document &document, const Replacement<Document> &replace) {
-    std::string text;
-    SceneWriter<Document> writer(text, replace);
-    struct Open {
-        const Document *value;
-        typename Document::const_iterator next;
-        bool first;
-        std::unique_ptr<const Document> owned;
-    };
-    std::vector<Open> open;
-    // Writes a value whole on the line when it fits, or opens it and leaves
-    // its items to the loop. The document itself always opens.
-    auto write = [&](const Document &given, std::size_t lineStart) {
-        if (!open.empty() && writer.oneLine(given, lineStart + kLineWidth)) return;
-        std::unique_ptr<const Document> owned;
-        const Document &value = writer.written(given, owned);
-        if (!value.is_structured() || value.empty()) return writer.value(value);
-        text += value.is_array() ? '[' : '{';
-        open.push_back({&value, value.begin(), true, std::move(owned)});
-    };
-    write(document, 0);
-    while (!open.empty()) {
-        Open &top = open.back();
-        if (top.next == top.value->end()) {
-            const char close = top.value->is_array() ? ']' : '}';
-            open.pop_back();
-            text += '\n';
-            text.append(2 * open.size(), ' ');
-            text += close;
-            continue;
-        }
-        text += top.first ? "\n" : ",\n";
-        top.first = false;
-        const std::size_t lineStart = text.size();
-        text.append(2 * open.size(), ' ');
-        const auto item = top.next++;
-        if (top.value->is_object()) writer.key(item.key());
-        write(*item, lineStart);
-    }
-    return text + '\n';
-}
-
 }  // namespace
 
-std::string sceneText(const json &document, const Replacement<json> &replace) {
-    return formatted(document, replace);
+void writeSceneText(const json &document, const KeyOrder &order,
+                    const OrderedReplacement &replace, const TextSink &sink) {
+    std::string text;
+    Formatter<json>(text, &sink, &order, &replace).write(document, 0, 0, true);
+    text += '\n';
+    sink(text);
 }
 
-std::string sceneText(const nlohmann::ordered_json &document,
-                      const Replacement<nlohmann::ordered_json> &replace) {
-    return formatted(document, replace);
+std::string sceneText(const ordered_json &document) {
+    std::string text;
+    Formatter<ordered_json>(text, nullptr, nullptr, nullptr).write(document, 0, 0, true);
+    text += '\n';
+    return text;
 }
 
 std::string leadingComments(const std::string &text) {

@@ -11,6 +11,9 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <string_view>
+
+#include "host/scene/key_order.h"
 
 namespace host {
 
@@ -25,16 +28,19 @@ nlohmann::json parseSceneText(const std::string &text, const std::filesystem::pa
 // 120 characters (a colour, a connection, a node's settings) on one line,
 // anything larger one item a line, indented by two; so that a saved scene
 // reads and compares like the file it came from. Ends with a newline.
-//
-// `replace`, when given, is asked about each value before it is written and
-// may give another to write in its place: a large document is written with
-// a few of its values changed without a second copy of the whole.
-template <class Document>
-using Replacement = std::function<std::optional<Document>(const Document &)>;
-std::string sceneText(const nlohmann::json &document,
-                      const Replacement<nlohmann::json> &replace = {});
-std::string sceneText(const nlohmann::ordered_json &document,
-                      const Replacement<nlohmann::ordered_json> &replace = {});
+std::string sceneText(const nlohmann::ordered_json &document);
+
+// Writes a document read from a file as sceneText does, its objects' keys
+// in the file's order, in pieces to `sink`: a scene of many nodes is never
+// held whole as text. `replace`, when given, is asked about each value
+// before it is written and may give another to write in its place, in the
+// order it gives its own keys: a document is written with a few of its
+// values changed without a second copy of the whole.
+using OrderedReplacement =
+    std::function<std::optional<nlohmann::ordered_json>(const nlohmann::json &)>;
+using TextSink = std::function<void(std::string_view)>;
+void writeSceneText(const nlohmann::json &document, const KeyOrder &order,
+                    const OrderedReplacement &replace, const TextSink &sink);
 
 // The comment lines a scene file opens with, before its first "{", with
 // their line ends; empty when it opens with none. A scene written back

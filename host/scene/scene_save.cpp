@@ -5,6 +5,7 @@
 
 #include "host/base/replaced_file.h"
 #include "host/io/io_state.h"
+#include "host/scene/key_order.h"
 #include "host/scene/nested_graph.h"
 #include "host/scene/readable_settings.h"
 #include "host/scene/scene_entries.h"
@@ -15,17 +16,16 @@
 namespace host {
 
 using nlohmann::json;
+using nlohmann::ordered_json;
 
 namespace {
 
-// A module node's entry as saved: the file's entry with the node's state as
-// the node holds it now, its nested graph written as a graph of its own.
-json savedEntry(const json &entry, const ModuleNode &node, bool binary) {
-    json item = entry;
-    item.erase("settings");
-    item.erase("data");
-    item.erase("binary");
-    item.erase("graph");
+// A module node's entry saved as data: the file's entry with the node's
+// state as the node holds it now, its nested graph written as a graph of
+// its own.
+ordered_json savedEntry(const json &entry, const KeyOrder &order, const ModuleNode &node,
+                        bool binary) {
+    ordered_json item = toOrderedWithout(entry, order, {"settings", "data", "binary", "graph"});
     NestedEditor *nested = nestedEditorOf(node);
     std::optional<NestedEditor::SavedApartScope> apart;
     if (nested) {
@@ -46,61 +46,65 @@ json savedEntry(const json &entry, const ModuleNode &node, bool binary) {
 
 }  // namespace
 
-json Scene::save(bool binary, const std::filesystem::path &folder) const {
+// The document is written as it was read, in the file's key order, with
+// each module node's entry and each value naming files replaced as it is
+// reached: a scene of many nodes is never held twice, as a document or as
+// text.
+void Scene::writeText(SaveForm form, const std::filesystem::path &folder,
+                      const TextSink &sink) const {
     ImageReferenceFolder references(host_, folder);
-    json document = document_;
-    rebaseScenePaths(document, file_.parent_path(), folder);
-    for (const auto &[pointer, node] : moduleNodes())
-        document[pointer] = savedEntry(document_[pointer], *node, binary);
-    return document;
-}
-
-// The saved text straight from the document as read, each module node's
-// entry and each path replaced as it is written: a scene of many nodes is
-// never held twice.
-std::string Scene::savedDataText(bool binary, const std::filesystem::path &folder) const {
-    ImageReferenceFolder references(host_, folder);
-    std::unordered_map<const json *, const ModuleNode *> nodes;
-    for (const auto &[pointer, node] : moduleNodes())
-        nodes.emplace(&document_[pointer], node);
+    const KeyOrder order = keyOrderOf(file_, document_);
+    std::unordered_map<const json *, ModuleNode *> nodes;
+    for (const ModuleEntry &entry : moduleNodes())
+        nodes.emplace(&entry.in(document_), entry.node);
     // The few top-level values that name files, rebased in a copy of their own.
-    json paths = json::object();
-    std::unordered_map<const json *, const json *> rebased;
-    if (document_.is_object()) {
-        for (const char *key : {"images", "fileRequests", "backdrop", "objects"})
-            if (const auto found = document_.find(key); found != document_.end())
-                paths[key] = *found;
-        rebaseScenePaths(paths, file_.parent_path(), folder);
-        for (const auto &[key, value] : paths.items())
-            rebased.emplace(&document_[key], &value);
-    }
-    const auto replace = [&](const json &value) -> std::optional<json> {
-        if (const auto node = nodes.find(&value); node != nodes.end())
-            return savedEntry(value, *node->second, binary);
+    ordered_json paths = ordered_json::object();
+    std::unordered_map<const json *, const ordered_json *> rebased;
+    for (const char *key : {"images", "fileRequests", "backdrop", "objects"})
+        if (const auto found = document_.find(key); found != document_.end())
+            paths[key] = toOrdered(*found, order);
+    rebaseScenePaths(paths, file_.parent_path(), folder);
+    for (const auto &[key, value] : paths.items())
+        rebased.emplace(&*document_.find(key), &value);
+
+    ReadableEntries readable(host_, order);
+    const OrderedReplacement replace = [&](const json &value) -> std::optional<ordered_json> {
+        if (const auto node = nodes.find(&value); node != nodes.end()) {
+            if (form == SaveForm::Settings) return readable.entry(value, *node->second);
+            return savedEntry(value, order, *node->second, form == SaveForm::Binary);
+        }
         if (const auto path = rebased.find(&value); path != rebased.end()) return *path->second;
         return std::nullopt;
     };
-    return sceneText(document_, replace);
-}
-
-std::vector<std::pair<json::json_pointer, ModuleNode *>> Scene::moduleNodes() const {
-    std::vector<std::pair<json::json_pointer, ModuleNode *>> nodes;
-    for (const auto &entry : graphs_)
-        nodes.insert(nodes.end(), entry->moduleNodes.begin(), entry->moduleNodes.end());
-    return nodes;
+    sink(comments_);
+    writeSceneText(document_, order, replace, sink);
 }
 
 std::string Scene::savedText(SaveForm form, const std::filesystem::path &folder) const {
-    if (form != SaveForm::Settings)
-        return comments_ + savedDataText(form == SaveForm::Binary, folder);
-    ImageReferenceFolder references(host_, folder);
-    nlohmann::ordered_json document = readableDocument(*this);
-    rebaseScenePaths(document, file_.parent_path(), folder);
-    return comments_ + sceneText(document);
+    std::string text;
+    writeText(form, folder, [&text](std::string_view piece) { text += piece; });
+    return text;
+}
+
+json Scene::save(bool binary, const std::filesystem::path &folder) const {
+    return json::parse(savedText(binary ? SaveForm::Binary : SaveForm::Text, folder), nullptr,
+                       true, /*ignore_comments=*/true);
 }
 
 void Scene::saveTo(const std::filesystem::path &file, SaveForm form) const {
-    replaceFile(file, savedText(form, file.parent_path()), "scene file");
+    ReplacedFile replaced(file, "scene file");
+    writeText(form, file.parent_path(), [&replaced](std::string_view piece) {
+        if (!piece.empty()) replaced.write(piece);
+    });
+    replaced.commit();
+}
+
+std::vector<Scene::ModuleEntry> Scene::moduleNodes() const {
+    std::vector<ModuleEntry> nodes;
+    for (const auto &entry : graphs_)
+        for (const auto &[index, node] : entry->moduleNodes)
+            nodes.push_back({entry->section, &entry->name, index, node});
+    return nodes;
 }
 
 }  // namespace host
