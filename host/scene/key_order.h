@@ -6,23 +6,52 @@
 // many nodes, each written "name" first, costs nothing.
 #pragma once
 
-#include <filesystem>
-#include <nlohmann/json.hpp>
 #include <initializer_list>
+#include <nlohmann/json.hpp>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace host {
 
-// An object of a document in memory → its keys in the file's order.
-using KeyOrder = std::unordered_map<const nlohmann::json *, std::vector<std::string>>;
+using KeyList = std::vector<std::string>;
 
-// The key order of `document`'s objects as `file` gives them. Empty when
-// the file cannot be read or no longer holds the document's objects and
-// keys (it was changed since it was read): the sorted order then stands.
-KeyOrder keyOrderOf(const std::filesystem::path &file, const nlohmann::json &document);
+// The order the text of a document gave the keys of its objects in, where
+// not the sorted one: objects by their place among the text's objects (0
+// for the first "{"), in that order. Each distinct list of keys is kept
+// once: a scene of many nodes written alike keeps one.
+struct TextKeyOrders {
+    std::set<KeyList> lists;
+    std::vector<std::pair<std::size_t, const KeyList *>> objects;
+};
+
+// The same for the objects of a document in memory.
+class KeyOrder {
+  public:
+    KeyOrder() = default;
+    // The order of `document`'s objects, read from a text that gave them in
+    // `orders`.
+    KeyOrder(const nlohmann::json &document, TextKeyOrders orders);
+
+    // An object's keys in the text's order; null where that is the order
+    // the object keeps.
+    const KeyList *of(const nlohmann::json &object) const {
+        const auto found = objects_.find(&object);
+        return found == objects_.end() ? nullptr : found->second;
+    }
+    bool empty() const { return objects_.empty(); }
+
+    // Takes `key` out of `object`, and out of the order kept of it and of
+    // the objects its value held.
+    void erase(nlohmann::json &object, const std::string &key);
+
+  private:
+    std::set<KeyList> lists_;
+    std::unordered_map<const nlohmann::json *, const KeyList *> objects_;
+};
 
 // The keys of an object in `order`, or in the order the object keeps.
 std::vector<std::string> keysIn(const nlohmann::json &object, const KeyOrder &order);

@@ -202,7 +202,8 @@ ReadableEntries::ReadableEntries(Host &host, const KeyOrder &order)
 ReadableEntries::~ReadableEntries() = default;
 
 nlohmann::ordered_json ReadableEntries::entry(const json &original, ModuleNode &node) {
-    nlohmann::ordered_json item = toOrderedWithout(original, order_, {"settings", "data", "binary"});
+    nlohmann::ordered_json item =
+        toOrderedWithout(original, order_, {"settings", "data", "binary"});
     if (std::optional<nlohmann::ordered_json> found = settings(node)) {
         if (!found->empty()) item["settings"] = std::move(*found);
     } else {

@@ -3,8 +3,8 @@
 // or, where labels repeat, by its path on the panel.
 #pragma once
 
-#include <nlohmann/json.hpp>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
 
 #include "host/scene/key_order.h"

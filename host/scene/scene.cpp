@@ -19,13 +19,15 @@ Scene::~Scene() = default;
 
 std::unique_ptr<Scene> Scene::load(Host &host, const std::filesystem::path &file) {
     const std::string text = readRegularFile(file, "scene file");
-    std::unique_ptr<Scene> scene = fromJson(host, parseSceneText(text, file), file);
+    TextKeyOrders orders;
+    json document = parseSceneText(text, file, &orders);
+    std::unique_ptr<Scene> scene = fromJson(host, std::move(document), file, std::move(orders));
     scene->comments_ = leadingComments(text);
     return scene;
 }
 
-std::unique_ptr<Scene> Scene::fromJson(Host &host, json document,
-                                       const std::filesystem::path &file) {
+std::unique_ptr<Scene> Scene::fromJson(Host &host, json document, const std::filesystem::path &file,
+                                       TextKeyOrders orders) {
     std::unique_ptr<Scene> scene(new Scene(host, std::move(document), file));
     if (!scene->document_.is_object())
         throw Error(file.string() + ": a scene is a JSON object, found " +
@@ -36,6 +38,7 @@ std::unique_ptr<Scene> Scene::fromJson(Host &host, json document,
         throw Error(file.string() + ": nested more than " + std::to_string(kMaxSceneNesting) +
                     " levels deep");
     checkKnownKeys(scene->document_, file);
+    scene->keyOrder_ = KeyOrder(scene->document_, std::move(orders));
     scene->readSettings();
     scene->readImages();
     {
@@ -44,6 +47,7 @@ std::unique_ptr<Scene> Scene::fromJson(Host &host, json document,
         scene->readGraphs("graphs", false);
         scene->applyDeferredSettings();
     }
+
     host.services().setScene(scene->settings_);
     return scene;
 }

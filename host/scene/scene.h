@@ -21,6 +21,7 @@
 
 #include "host/graph/graph.h"
 #include "host/graph/surface.h"
+#include "host/scene/key_order.h"
 #include "host/services/scene_settings.h"
 
 namespace host {
@@ -33,9 +34,11 @@ class Scene {
   public:
     // Reads a scene file; throws Error naming the file, the key and the value.
     static std::unique_ptr<Scene> load(Host &host, const std::filesystem::path &file);
-    // A scene from a document already read; file names where it came from.
+    // A scene from a document already read; file names where it came from,
+    // and `orders` the order its text gave keys in, to be kept on saving.
     static std::unique_ptr<Scene> fromJson(Host &host, nlohmann::json document,
-                                           const std::filesystem::path &file);
+                                           const std::filesystem::path &file,
+                                           TextKeyOrders orders = {});
     ~Scene();
 
     const std::filesystem::path &file() const { return file_; }
@@ -120,7 +123,7 @@ class Scene {
     void readSettings();
     void readImages();
     void readGraphs(const char *section, bool surfaces);
-    void readGraph(GraphEntry &entry, const nlohmann::json &description, const std::string &where);
+    void readGraph(GraphEntry &entry, nlohmann::json &description, const std::string &where);
     std::string where(const std::string &key) const;
     void applyDeferredSettings();
 
@@ -134,6 +137,7 @@ class Scene {
 
     Host &host_;
     nlohmann::json document_;
+    KeyOrder keyOrder_;  // of document_'s objects, as its text had them
     std::filesystem::path file_;
     std::string comments_;  // the comment lines the file opened with
     SceneSettings settings_;

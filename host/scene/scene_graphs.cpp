@@ -29,7 +29,7 @@ void Scene::readGraphs(const char *section, bool surfaces) {
         if (!surfaces && earlier != document_.end() && earlier->is_object() &&
             earlier->contains(entry->name))
             throw Error(where(std::string(section) + "." + item.key()) +
-                            ": a surface or graph of that name exists already");
+                        ": a surface or graph of that name exists already");
         entry->graph = std::make_unique<Graph>(entry->name);
         GraphEntry &added = *graphs_.emplace_back(std::move(entry));
         readGraph(added, item.value(), std::string(section) + "." + item.key());
@@ -37,16 +37,16 @@ void Scene::readGraphs(const char *section, bool surfaces) {
     }
 }
 
-void Scene::readGraph(GraphEntry &entry, const json &description, const std::string &key) {
+void Scene::readGraph(GraphEntry &entry, json &description, const std::string &key) {
     Graph &graph = *entry.graph;
     if (!description.is_object())
         throw Error(where(key) + ": expected an object, found " + describe(description));
-    const json empty = json::array();
-    const json &nodes = description.contains("nodes") ? description["nodes"] : empty;
+    json empty = json::array();
+    json &nodes = description.contains("nodes") ? description["nodes"] : empty;
     if (!nodes.is_array()) throw Error(where(key + ".nodes") + ": expected a list of nodes");
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         const std::string at = key + ".nodes[" + std::to_string(i) + "]";
-        const json &node = nodes[i];
+        json &node = nodes[i];
         const std::string name = requireText(node, "name", where(at));
         if (name.empty()) throw Error(where(at + ".name") + ": a node needs a name, found \"\"");
         if (graph.find(name))
@@ -83,6 +83,10 @@ void Scene::readGraph(GraphEntry &entry, const json &description, const std::str
         } catch (const std::exception &error) {
             throw Error(where(at) + ": saved data: " + error.what());
         }
+        // The node holds its saved data now, and saves it afresh: the
+        // document need not keep a second copy of every node's state.
+        keyOrder_.erase(node, "data");
+        keyOrder_.erase(node, "binary");
         for (auto setting = settings.begin(); setting != settings.end(); ++setting) {
             try {
                 applySetting(*made, setting.key(), setting.value());

@@ -16,8 +16,14 @@ using nlohmann::json;
 // path in messages and for the keys an object already has.
 class OpenValues {
   public:
-    void open(bool array) { frames_.push_back(Frame{array, 0, {}, {}}); }
+    void open(bool array) {
+        frames_.push_back(Frame{array, 0, {}, {}, array ? 0 : objects_++, false, {}});
+    }
     void close() {
+        Frame &top = frames_.back();
+        if (top.unsorted)
+            orders_.objects.emplace_back(top.ordinal,
+                                         &*orders_.lists.insert(std::move(top.order)).first);
         frames_.pop_back();
         elementDone();
     }
@@ -27,8 +33,22 @@ class OpenValues {
     // False when the object at the top has the key already.
     bool addKey(const std::string &key) {
         Frame &top = frames_.back();
+        // Keys in sorted order so far are in the text's order too; the first
+        // one out of it starts a record of the text's order.
+        if (!top.unsorted && !top.keys.empty() && key < *top.keys.rbegin()) {
+            top.unsorted = true;
+            top.order.assign(top.keys.begin(), top.keys.end());
+        }
+        if (top.unsorted) top.order.push_back(key);
         top.key = key;
         return top.keys.insert(key).second;
+    }
+    // The objects whose keys came in another order than the sorted one, in
+    // the order they began.
+    TextKeyOrders takeOrders() {
+        std::sort(orders_.objects.begin(), orders_.objects.end(),
+                  [](const auto &a, const auto &b) { return a.first < b.first; });
+        return std::move(orders_);
     }
     std::size_t depth() const { return frames_.size(); }
     std::string path() const {
@@ -50,8 +70,13 @@ class OpenValues {
         std::size_t index;
         std::string key;
         std::set<std::string> keys;
+        std::size_t ordinal;  // of an object, its place among the text's objects
+        bool unsorted;
+        std::vector<std::string> order;  // its keys in the text's order, once unsorted
     };
     std::vector<Frame> frames_;
+    std::size_t objects_ = 0;
+    TextKeyOrders orders_;
 };
 
 // The line of the first place the text holds `token`, for errors the parser
@@ -113,6 +138,7 @@ class CheckedReader {
         return builder_.parse_error(position, token, error);
     }
     std::string path() const { return open_.path(); }
+    TextKeyOrders takeOrders() { return open_.takeOrders(); }
 
   private:
     bool value() {
@@ -133,12 +159,14 @@ class CheckedReader {
 
 }  // namespace
 
-json parseSceneText(const std::string &text, const std::filesystem::path &file) {
+json parseSceneText(const std::string &text, const std::filesystem::path &file,
+                    TextKeyOrders *orders) {
     const std::string name = file.string();
     CheckedReader reader(name);
     try {
         json::sax_parse(text, &reader, json::input_format_t::json, true,
                         /*ignore_comments=*/true);
+        if (orders) *orders = reader.takeOrders();
         return std::move(reader.document);
     } catch (const json::parse_error &error) {
         // The parser reports the byte offset; turn it into a line.
@@ -232,8 +260,8 @@ class Formatter {
     // An object's or array's items in the order they are written.
     struct Items {
         const Document *value;
-        typename Document::const_iterator next;   // in the order kept
-        const std::vector<std::string> *keys;     // or in this one
+        typename Document::const_iterator next;  // in the order kept
+        const std::vector<std::string> *keys;    // or in this one
         std::size_t index = 0;
         bool first = true;
 
@@ -251,9 +279,7 @@ class Formatter {
     Items itemsOf(const Document &value) const {
         const std::vector<std::string> *keys = nullptr;
         if constexpr (std::is_same_v<Document, nlohmann::json>)
-            if (order_ && value.is_object())
-                if (const auto found = order_->find(&value); found != order_->end())
-                    keys = &found->second;
+            if (order_ && value.is_object()) keys = order_->of(value);
         return {&value, value.begin(), keys};
     }
 
@@ -310,8 +336,8 @@ class Formatter {
 
 }  // namespace
 
-void writeSceneText(const json &document, const KeyOrder &order,
-                    const OrderedReplacement &replace, const TextSink &sink) {
+void writeSceneText(const json &document, const KeyOrder &order, const OrderedReplacement &replace,
+                    const TextSink &sink) {
     std::string text;
     Formatter<json>(text, &sink, &order, &replace).write(document, 0, 0, true);
     text += '\n';

@@ -21,8 +21,11 @@ namespace host {
 // blocks); node data nests one level per block. Far beyond either.
 constexpr int kMaxSceneNesting = 100;
 
-// Parses a scene's text; `file` names it in errors. Throws Error.
-nlohmann::json parseSceneText(const std::string &text, const std::filesystem::path &file);
+// Parses a scene's text; `file` names it in errors. Throws Error. With
+// `orders`, gives the order the text has the keys of its objects in, where
+// it is not the sorted one a document keeps.
+nlohmann::json parseSceneText(const std::string &text, const std::filesystem::path &file,
+                              TextKeyOrders *orders = nullptr);
 
 // A document as scene files are written by hand: whatever fits on a line of
 // 120 characters (a colour, a connection, a node's settings) on one line,

@@ -53,7 +53,7 @@ ordered_json savedEntry(const json &entry, const KeyOrder &order, const ModuleNo
 void Scene::writeText(SaveForm form, const std::filesystem::path &folder,
                       const TextSink &sink) const {
     ImageReferenceFolder references(host_, folder);
-    const KeyOrder order = keyOrderOf(file_, document_);
+    const KeyOrder &order = keyOrder_;
     std::unordered_map<const json *, ModuleNode *> nodes;
     for (const ModuleEntry &entry : moduleNodes())
         nodes.emplace(&entry.in(document_), entry.node);
@@ -87,8 +87,8 @@ std::string Scene::savedText(SaveForm form, const std::filesystem::path &folder)
 }
 
 json Scene::save(bool binary, const std::filesystem::path &folder) const {
-    return json::parse(savedText(binary ? SaveForm::Binary : SaveForm::Text, folder), nullptr,
-                       true, /*ignore_comments=*/true);
+    return json::parse(savedText(binary ? SaveForm::Binary : SaveForm::Text, folder), nullptr, true,
+                       /*ignore_comments=*/true);
 }
 
 void Scene::saveTo(const std::filesystem::path &file, SaveForm form) const {

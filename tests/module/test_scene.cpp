@@ -1,5 +1,8 @@
 // Scene files: graphs of module and host nodes, settings through panels,
 // saving and reloading, and errors that point at the bad value.
+#include <unistd.h>
+
+#include <filesystem>
 #include <fstream>
 
 #include "support/module_fixture.h"
@@ -130,6 +133,43 @@ TEST_F(SceneFiles, UnreadableFilesNameTheLine) {
             << error.what();
     }
     std::filesystem::remove(file);
+}
+
+// A scene is saved with its keys where its file had them, in every form,
+// even once the file is gone; saved data follows a node's own keys.
+TEST_F(SceneFiles, EveryFormKeepsTheKeysWhereTheFileHadThem) {
+    namespace fs = std::filesystem;
+    const fs::path folder =
+        fs::temp_directory_path() / ("orv-key-order-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    const fs::path file = folder / "ordered.json";
+    std::ofstream(file) << R"({
+      "surfaces": {"Floor": {"connections": [], "nodes": [{"server": "Sqrt", "name": "Root"}]}},
+      "scene": {"name": "Keys", "fps": 24, "firstFrame": 1},
+      "camera": {"width": 8, "height": 6}
+    })";
+    const auto scene = host::Scene::load(host, file);
+    fs::remove_all(folder);
+    const std::vector<std::string> order{"\"surfaces\"", "\"connections\"",    "\"nodes\"",
+                                         "\"server\"",   "\"name\": \"Root\"", "\"scene\"",
+                                         "\"fps\"",      "\"firstFrame\"",     "\"camera\"",
+                                         "\"width\"",    "\"height\""};
+    using Form = host::Scene::SaveForm;
+    for (Form form : {Form::Settings, Form::Text, Form::Binary}) {
+        const std::string text = scene->savedText(form, folder);
+        std::size_t last = 0;
+        for (const std::string &key : order) {
+            const std::size_t at = text.find(key);
+            ASSERT_NE(at, std::string::npos) << key << " in\n" << text;
+            EXPECT_GT(at, last) << key << " in\n" << text;
+            last = at;
+        }
+        if (form != Form::Settings) {
+            EXPECT_GT(text.find(form == Form::Text ? "\"data\"" : "\"binary\""),
+                      text.find("\"name\": \"Root\""))
+                << text;
+        }
+    }
 }
 
 }  // namespace
