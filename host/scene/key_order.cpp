@@ -52,14 +52,6 @@ void KeyOrder::erase(json &object, const std::string &key) {
     object.erase(found);
 }
 
-std::vector<std::string> keysIn(const json &object, const KeyOrder &order) {
-    if (const KeyList *keys = order.of(object)) return *keys;
-    std::vector<std::string> keys;
-    for (auto item = object.begin(); item != object.end(); ++item)
-        keys.push_back(item.key());
-    return keys;
-}
-
 nlohmann::ordered_json toOrderedWithout(const json &object, const KeyOrder &order,
                                         std::initializer_list<std::string_view> dropped) {
     nlohmann::ordered_json copy = nlohmann::ordered_json::object();

@@ -1,7 +1,7 @@
 // The order a scene file gives the keys of its objects. A document keeps
 // an object's keys sorted; a scene written back keeps them where the person
 // who wrote the file put them ("scene" before "surfaces", a camera's
-// "position" before its "lookAt"). Only objects whose keys the file gives
+// "width" before its "height"). Only objects whose keys the file gives
 // in another order than the sorted one are remembered, so that a scene of
 // many nodes, each written "name" first, costs nothing.
 #pragma once
@@ -42,7 +42,6 @@ class KeyOrder {
         const auto found = objects_.find(&object);
         return found == objects_.end() ? nullptr : found->second;
     }
-    bool empty() const { return objects_.empty(); }
 
     // Takes `key` out of `object`, and out of the order kept of it and of
     // the objects its value held.
@@ -52,9 +51,6 @@ class KeyOrder {
     std::set<KeyList> lists_;
     std::unordered_map<const nlohmann::json *, const KeyList *> objects_;
 };
-
-// The keys of an object in `order`, or in the order the object keeps.
-std::vector<std::string> keysIn(const nlohmann::json &object, const KeyOrder &order);
 
 // A copy of `value` whose objects keep their keys in `order`.
 nlohmann::ordered_json toOrdered(const nlohmann::json &value, const KeyOrder &order);
