@@ -47,7 +47,6 @@ std::unique_ptr<Scene> Scene::fromJson(Host &host, json document, const std::fil
         scene->readGraphs("graphs", false);
         scene->applyDeferredSettings();
     }
-
     host.services().setScene(scene->settings_);
     return scene;
 }

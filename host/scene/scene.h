@@ -103,12 +103,7 @@ class Scene {
         std::size_t index;
         ModuleNode *node;
 
-        template <class Document>
-        Document &in(Document &document) const {
-            return document[section][*graph]["nodes"][index];
-        }
-        template <class Document>
-        const Document &in(const Document &document) const {
+        const nlohmann::json &in(const nlohmann::json &document) const {
             return document.at(section).at(*graph).at("nodes").at(index);
         }
     };

@@ -19,13 +19,13 @@ void Scene::readGraphs(const char *section, bool surfaces) {
     if (!found->is_object())
         throw Error(where(section) + ": expected an object of named graphs, found " +
                     describe(*found));
+    // Names are unique within a section; "graphs" come after "surfaces".
+    const auto earlier = document_.find("surfaces");
     for (auto item = found->begin(); item != found->end(); ++item) {
         auto entry = std::make_unique<GraphEntry>();
         entry->name = item.key();
         entry->surface = surfaces;
         entry->section = section;
-        // Names are unique within a section; "graphs" come after "surfaces".
-        const auto earlier = document_.find("surfaces");
         if (!surfaces && earlier != document_.end() && earlier->is_object() &&
             earlier->contains(entry->name))
             throw Error(where(std::string(section) + "." + item.key()) +

@@ -6,14 +6,16 @@
 namespace host {
 namespace {
 
-template <class Document>
+using Document = nlohmann::ordered_json;
+
 void rebase(Document &value, const std::filesystem::path &from, const std::filesystem::path &to) {
-    if (value.is_string()) value = rebasedPath(value.template get<std::string>(), from, to);
+    if (value.is_string()) value = rebasedPath(value.get<std::string>(), from, to);
 }
 
-template <class Document>
-void rebaseAll(Document &document, const std::filesystem::path &from,
-               const std::filesystem::path &to) {
+}  // namespace
+
+void rebaseScenePaths(Document &document, const std::filesystem::path &from,
+                      const std::filesystem::path &to) {
     if (!document.is_object()) return;
     if (auto images = document.find("images"); images != document.end() && images->is_array())
         for (Document &image : *images)
@@ -33,18 +35,6 @@ void rebaseAll(Document &document, const std::filesystem::path &from,
             if (mesh == object.end() || !mesh->is_object()) continue;
             if (auto file = mesh->find("file"); file != mesh->end()) rebase(*file, from, to);
         }
-}
-
-}  // namespace
-
-void rebaseScenePaths(nlohmann::json &document, const std::filesystem::path &from,
-                      const std::filesystem::path &to) {
-    rebaseAll(document, from, to);
-}
-
-void rebaseScenePaths(nlohmann::ordered_json &document, const std::filesystem::path &from,
-                      const std::filesystem::path &to) {
-    rebaseAll(document, from, to);
 }
 
 ImageReferenceFolder::ImageReferenceFolder(Host &host, const std::filesystem::path &folder)

@@ -14,8 +14,6 @@ namespace host {
 // Rewrites, in place, every path the document names from folder `from` to
 // folder `to`. Values that are not texts are left for the readers to
 // refuse.
-void rebaseScenePaths(nlohmann::json &document, const std::filesystem::path &from,
-                      const std::filesystem::path &to);
 void rebaseScenePaths(nlohmann::ordered_json &document, const std::filesystem::path &from,
                       const std::filesystem::path &to);
 
