@@ -18,8 +18,14 @@ void rebaseScenePaths(Document &document, const std::filesystem::path &from,
                       const std::filesystem::path &to) {
     if (!document.is_object()) return;
     if (auto images = document.find("images"); images != document.end() && images->is_array())
-        for (Document &image : *images)
-            rebase(image, from, to);
+        for (Document &image : *images) {
+            // A text, or an object naming its file and its colour space.
+            if (image.is_object()) {
+                if (auto file = image.find("file"); file != image.end()) rebase(*file, from, to);
+            } else {
+                rebase(image, from, to);
+            }
+        }
     if (auto answers = document.find("fileRequests");
         answers != document.end() && answers->is_array())
         for (Document &answer : *answers)

@@ -12,6 +12,7 @@
 #include "host/base/rebased_path.h"
 #include "host/base/replaced_file.h"
 #include "host/scene/scene_json.h"
+#include "host/scene/scene_paths.h"
 
 namespace {
 
@@ -79,6 +80,14 @@ TEST(ScenePaths, RelativePathsNameTheSameFileFromTheNewFolder) {
     EXPECT_EQ(host::rebasedPath("", "scenes", "out"), "");
     EXPECT_TRUE(host::sameFile("scenes/env/../env/sky.exr", "scenes/env/sky.exr"));
     EXPECT_FALSE(host::sameFile("scenes/env/sky.exr", "env/sky.exr"));
+
+    // An image given with its colour space names its file too.
+    auto document = nlohmann::ordered_json::parse(
+        R"({"images": ["env/a.png", {"file": "env/b.png", "colorspace": "raw"}]})");
+    host::rebaseScenePaths(document, "scenes", "out");
+    EXPECT_EQ(document["images"][0], "../scenes/env/a.png");
+    EXPECT_EQ(document["images"][1]["file"], "../scenes/env/b.png");
+    EXPECT_EQ(document["images"][1]["colorspace"], "raw");
 }
 
 TEST(SceneText, ShortValuesStayOnOneLineAndCommentsAreKept) {
